@@ -1,0 +1,92 @@
+#include "Form.h"
+
+#include "Twips.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+
+Form::Form(bool bypassWindowManager, QWidget* parent) : QWidget(parent) {
+    Qt::WindowFlags flags = Qt::Window;
+    if (bypassWindowManager)
+        flags = Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint | Qt::Tool;
+    setWindowFlags(flags);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_NoSystemBackground);
+}
+
+void Form::setLeft(int twips) {
+    left_ = twips;
+    place();
+}
+
+void Form::setTop(int twips) {
+    top_ = twips;
+    place();
+}
+
+void Form::setWidth(int twips) {
+    width_ = twips;
+    place();
+}
+
+void Form::setHeight(int twips) {
+    height_ = twips;
+    place();
+}
+
+void Form::moveTwips(int left, int top, int width, int height) {
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    place();
+}
+
+void Form::place() {
+    const QRect target(twipsToPixels(left_), twipsToPixels(top_), std::max(1, twipsToPixels(width_)),
+                       std::max(1, twipsToPixels(height_)));
+    if (target.size() != size())
+        resize(target.size());
+    if (target.topLeft() != pos())
+        move(target.topLeft());
+}
+
+void Form::setBackgroundPicture(const QPixmap& picture) {
+    background_ = picture;
+    update();
+}
+
+int Form::screenWidthTwips() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? pixelsToTwips(screen->geometry().width()) : 0;
+}
+
+int Form::screenHeightTwips() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? pixelsToTwips(screen->geometry().height()) : 0;
+}
+
+void Form::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (background_.isNull())
+        painter.fillRect(rect(), palette().window());
+    else
+        painter.drawPixmap(0, 0, background_);
+}
+
+void Form::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    deliverPointer(onMouseDown, event);
+}
+
+void Form::mouseMoveEvent(QMouseEvent* event) {
+    event->accept();
+    deliverPointer(onMouseMove, event);
+}
+
+void Form::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+    deliverPointer(onMouseUp, event, true);
+}

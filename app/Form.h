@@ -1,0 +1,50 @@
+#pragma once
+
+#include "Control.h"
+
+#include <QPixmap>
+#include <QWidget>
+#include <functional>
+
+// A top-level window of the program with the form runtime's geometry: Left, Top, Width and Height in twips of
+// the screen, each write taking effect at once. The twips values are kept exactly; the window itself stands at
+// the nearest logical pixel. A skinned form bypasses the window manager so that it stands exactly where the
+// program puts it, partly off screen if need be.
+class Form : public QWidget {
+public:
+    explicit Form(bool bypassWindowManager, QWidget* parent = nullptr);
+
+    int Left() const { return left_; }
+    int Top() const { return top_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    void setLeft(int twips);
+    void setTop(int twips);
+    void setWidth(int twips);
+    void setHeight(int twips);
+    void moveTwips(int left, int top, int width, int height);
+
+    // The picture painted as the window's background.
+    void setBackgroundPicture(const QPixmap& picture);
+    const QPixmap& backgroundPicture() const { return background_; }
+
+    Control::PointerHandler onMouseDown;
+    Control::PointerHandler onMouseMove;
+    Control::PointerHandler onMouseUp;
+
+    // The screen's size in twips.
+    static int screenWidthTwips();
+    static int screenHeightTwips();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void place();
+
+    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    QPixmap background_;
+};

@@ -1,0 +1,33 @@
+#include "AppState.h"
+#include "frmMain.h"
+
+#include <QApplication>
+#include <QSessionManager>
+#include <csignal>
+#include <unistd.h>
+
+namespace {
+// The end of the desktop session, or a signal that a session end or a terminal sends: the program ends at once,
+// without a question. Nothing is lost: every setting and link is written when it changes.
+void endAtOnce(int) { ::_exit(0); }
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Brimvel"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Brimvel"));
+    QApplication::setDesktopFileName(QStringLiteral("brimvel"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    for (int sig : {SIGTERM, SIGHUP, SIGINT})
+        std::signal(sig, endAtOnce);
+
+    AppState state;
+    state.programFolder = QCoreApplication::applicationDirPath();
+    state.services = makePlatformServices();
+
+    frmMain tab(state);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &tab, [](QSessionManager&) { endAtOnce(0); });
+    if (!tab.Form_Load())
+        return 0;
+    return QApplication::exec();
+}

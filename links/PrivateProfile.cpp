@@ -1,0 +1,447 @@
+#include "PrivateProfile.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QFile>
+#include <QFileInfo>
+#include <QList>
+#include <QSaveFile>
+
+namespace {
+
+// The file is handled as raw bytes so that bytes that are not valid UTF-8 survive a rewrite untouched.
+
+const QByteArray utf8ByteOrderMark("\xEF\xBB\xBF");
+
+struct Line {
+    QByteArray text;   // without the line ending
+    QByteArray ending; // "\n", "\r\n", or empty for a last line without a final newline
+};
+
+enum class LineKind { Ignored, Comment, Section, Key };
+
+struct LineInfo {
+    LineKind kind = LineKind::Ignored;
+    QByteArrayView name;      // section or key name without surrounding blanks
+    qsizetype valueStart = 0; // key lines: offset of the value, past the '=' and the blanks after it
+};
+
+struct ProfileImage {
+    QByteArray byteOrderMark;
+    QList<Line> lines;
+    QByteArray newLineEnding = "\n";
+    bool endsWithNewline = true;
+};
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+QByteArrayView trimBlanks(QByteArrayView text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+QString trimBlanks(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && (text[begin] == u' ' || text[begin] == u'\t'))
+        ++begin;
+    while (end > begin && (text[end - 1] == u' ' || text[end - 1] == u'\t'))
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+bool isContinuationByte(uchar c) { return (c & 0xC0) == 0x80; }
+
+// Length of the UTF-8 sequence a lead byte opens; 0 for ASCII, continuation and invalid bytes.
+int sequenceLength(uchar lead) {
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return 2;
+    if (lead >= 0xE0 && lead <= 0xEF)
+        return 3;
+    if (lead >= 0xF0 && lead <= 0xF4)
+        return 4;
+    return 0;
+}
+
+bool isValidUtf8(QByteArrayView text) {
+    for (qsizetype i = 0; i < text.size();) {
+        const uchar lead = uchar(text[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        const int length = sequenceLength(lead);
+        if (length == 0 || i + length > text.size())
+            return false;
+        const uchar second = uchar(text[i + 1]);
+        // Reject overlong forms, surrogates and code points above U+10FFFF.
+        if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
+            (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F))
+            return false;
+        for (int k = 1; k < length; ++k) {
+            if (!isContinuationByte(uchar(text[i + k])))
+                return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+// The largest length not above `limit` that does not end inside a UTF-8 sequence.
+qsizetype cutLength(QByteArrayView text, qsizetype limit) {
+    if (limit <= 0)
+        return 0;
+    if (limit >= text.size() || !isContinuationByte(uchar(text[limit])))
+        return std::min(limit, text.size());
+    for (qsizetype back = 1; back <= 3 && limit - back >= 0; ++back) {
+        const uchar c = uchar(text[limit - back]);
+        if (isContinuationByte(c))
+            continue;
+        return sequenceLength(c) > back ? limit - back : limit;
+    }
+    return limit;
+}
+
+bool isAscii(QByteArrayView text) {
+    for (char c : text) {
+        if (uchar(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// A name asked for by a caller, prepared once for comparing with the names in the file.
+class WantedName {
+public:
+    explicit WantedName(const QString& name) : text_(trimBlanks(name)), bytes_(text_.toUtf8()) {}
+
+    const QString& text() const { return text_; }
+    const QByteArray& bytes() const { return bytes_; }
+
+    bool matches(QByteArrayView nameInFile) const {
+        if (nameInFile == QByteArrayView(bytes_))
+            return true;
+        if (isAscii(nameInFile) && isAscii(bytes_))
+            return nameInFile.compare(bytes_, Qt::CaseInsensitive) == 0;
+        // Names that are not valid UTF-8 only match byte for byte: decoding would make different bytes
+        // look alike.
+        if (!isValidUtf8(nameInFile))
+            return false;
+        return QString::fromUtf8(nameInFile).compare(text_, Qt::CaseInsensitive) == 0;
+    }
+
+private:
+    QString text_;
+    QByteArray bytes_;
+};
+
+LineInfo classify(const QByteArray& text) {
+    LineInfo info;
+    const QByteArrayView line = trimBlanks(QByteArrayView(text));
+    if (line.isEmpty())
+        return info;
+    if (line.front() == ';') {
+        info.kind = LineKind::Comment;
+        return info;
+    }
+    if (line.front() == '[') {
+        const QByteArrayView inner = line.sliced(1);
+        const qsizetype close = inner.indexOf(']');
+        info.kind = LineKind::Section;
+        info.name = trimBlanks(close < 0 ? inner : inner.first(close));
+        return info;
+    }
+    const qsizetype equals = text.indexOf('=');
+    if (equals < 0)
+        return info;
+    info.kind = LineKind::Key;
+    info.name = trimBlanks(QByteArrayView(text).first(equals));
+    qsizetype valueStart = equals + 1;
+    while (valueStart < text.size() && isBlank(text[valueStart]))
+        ++valueStart;
+    info.valueStart = valueStart;
+    return info;
+}
+
+QByteArray valueOf(const QByteArray& text, const LineInfo& info) {
+    QByteArrayView value = trimBlanks(QByteArrayView(text).sliced(info.valueStart));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        value = value.sliced(1, value.size() - 2);
+    return value.toByteArray();
+}
+
+ProfileImage parse(const QByteArray& bytes) {
+    ProfileImage image;
+    qsizetype position = 0;
+    if (bytes.startsWith(utf8ByteOrderMark)) {
+        image.byteOrderMark = utf8ByteOrderMark;
+        position = utf8ByteOrderMark.size();
+    }
+    bool endingSeen = false;
+    while (position < bytes.size()) {
+        const qsizetype newline = bytes.indexOf('\n', position);
+        Line line;
+        if (newline < 0) {
+            line.text = bytes.sliced(position);
+            position = bytes.size();
+            image.endsWithNewline = false;
+        } else {
+            qsizetype textEnd = newline;
+            if (textEnd > position && bytes[textEnd - 1] == '\r')
+                --textEnd;
+            line.text = bytes.sliced(position, textEnd - position);
+            line.ending = bytes.sliced(textEnd, newline + 1 - textEnd);
+            if (!endingSeen) {
+                image.newLineEnding = line.ending;
+                endingSeen = true;
+            }
+            position = newline + 1;
+        }
+        image.lines.append(line);
+    }
+    return image;
+}
+
+QByteArray serialize(ProfileImage& image) {
+    // Lines added or removed at the end must not change whether the file ends with a newline.
+    for (qsizetype i = 0; i < image.lines.size(); ++i) {
+        Line& line = image.lines[i];
+        const bool last = i == image.lines.size() - 1;
+        if (last && !image.endsWithNewline)
+            line.ending.clear();
+        else if (line.ending.isEmpty())
+            line.ending = image.newLineEnding;
+    }
+    QByteArray bytes = image.byteOrderMark;
+    for (const Line& line : image.lines)
+        bytes += line.text + line.ending;
+    return bytes;
+}
+
+enum class FileState { Missing, Readable, Unreadable };
+
+FileState readFile(const QString& path, QByteArray& bytes) {
+    const QFileInfo info(path);
+    if (!info.exists())
+        return FileState::Missing;
+    if (!info.isFile())
+        return FileState::Unreadable;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return FileState::Unreadable;
+    bytes = file.readAll();
+    return file.error() == QFileDevice::NoError ? FileState::Readable : FileState::Unreadable;
+}
+
+// Index range [header, end) of the first section whose name matches, or header == -1.
+struct SectionSpan {
+    qsizetype header = -1;
+    qsizetype end = -1;
+};
+
+SectionSpan findSection(const ProfileImage& image, const WantedName& section) {
+    SectionSpan span;
+    for (qsizetype i = 0; i < image.lines.size(); ++i) {
+        const LineInfo info = classify(image.lines[i].text);
+        if (info.kind != LineKind::Section)
+            continue;
+        if (span.header >= 0) {
+            span.end = i;
+            return span;
+        }
+        if (section.matches(info.name))
+            span.header = i;
+    }
+    if (span.header >= 0)
+        span.end = image.lines.size();
+    return span;
+}
+
+qsizetype findKey(const ProfileImage& image, const SectionSpan& span, const WantedName& key) {
+    for (qsizetype i = span.header + 1; i < span.end; ++i) {
+        const LineInfo info = classify(image.lines[i].text);
+        if (info.kind == LineKind::Key && key.matches(info.name))
+            return i;
+    }
+    return -1;
+}
+
+QByteArray sectionNameList(const ProfileImage& image) {
+    QByteArray list;
+    for (const Line& line : image.lines) {
+        const LineInfo info = classify(line.text);
+        if (info.kind == LineKind::Section)
+            list += info.name.toByteArray() + '\0';
+    }
+    return list;
+}
+
+QByteArray keyNameList(const ProfileImage& image, const WantedName& section) {
+    QByteArray list;
+    const SectionSpan span = findSection(image, section);
+    for (qsizetype i = span.header + 1; span.header >= 0 && i < span.end; ++i) {
+        const LineInfo info = classify(image.lines[i].text);
+        if (info.kind == LineKind::Key)
+            list += info.name.toByteArray() + '\0';
+    }
+    return list;
+}
+
+int placeText(const QByteArray& text, int size, QString& buffer) {
+    const qsizetype length = cutLength(text, size - 1);
+    buffer = QString::fromUtf8(text.first(length));
+    return int(length);
+}
+
+int placeList(const QByteArray& list, int size, QString& buffer) {
+    qsizetype length = list.size();
+    if (length + 1 > size)
+        length = cutLength(list, size - 2);
+    buffer = QString::fromUtf8(list.first(length));
+    return int(length);
+}
+
+bool containsLineBreakOrNul(QByteArrayView text) {
+    return text.contains('\r') || text.contains('\n') || text.contains('\0');
+}
+
+bool isWritableSectionName(const WantedName& section) {
+    return !containsLineBreakOrNul(section.bytes()) && !section.bytes().contains(']');
+}
+
+bool isWritableKeyName(const WantedName& key) {
+    const QByteArray& name = key.bytes();
+    return !containsLineBreakOrNul(name) && !name.contains('=') && !name.startsWith(';') &&
+           !name.startsWith('[');
+}
+
+// The read-only mark of this program's files is a missing owner write permission; it is honoured even
+// where the process could write anyway (as root), so a file marked read-only stays as it is.
+bool mayReplace(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists())
+        return true;
+    return info.isFile() && info.isWritable() && info.permission(QFileDevice::WriteOwner);
+}
+
+int save(const QString& path, ProfileImage& image) {
+    if (!mayReplace(path))
+        return 0;
+    const QByteArray bytes = serialize(image);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return 0;
+    // QSaveFile buffers writes and its commit() can succeed after a failed flush (seen with a full disk),
+    // which would replace the file with a truncated one: the flush is checked here before committing.
+    if (file.write(bytes) != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError) {
+        file.cancelWriting();
+        return 0;
+    }
+    return file.commit() ? 1 : 0;
+}
+
+int removeSection(const QString& path, ProfileImage& image, const WantedName& section) {
+    const SectionSpan span = findSection(image, section);
+    if (span.header < 0)
+        return 1;
+    for (qsizetype i = span.end - 1; i > span.header; --i) {
+        if (classify(image.lines[i].text).kind == LineKind::Key)
+            image.lines.removeAt(i);
+    }
+    image.lines.removeAt(span.header);
+    return save(path, image);
+}
+
+int removeKey(const QString& path, ProfileImage& image, const WantedName& section, const WantedName& key) {
+    const SectionSpan span = findSection(image, section);
+    const qsizetype keyLine = span.header < 0 ? -1 : findKey(image, span, key);
+    if (keyLine < 0)
+        return 1;
+    image.lines.removeAt(keyLine);
+    return save(path, image);
+}
+
+int setValue(const QString& path, ProfileImage& image, const WantedName& section, const WantedName& key,
+             const QByteArray& value) {
+    const SectionSpan span = findSection(image, section);
+    if (span.header < 0) {
+        image.lines.append(Line{'[' + section.bytes() + ']', {}});
+        image.lines.append(Line{key.bytes() + '=' + value, {}});
+        return save(path, image);
+    }
+    const qsizetype keyLine = findKey(image, span, key);
+    if (keyLine >= 0) {
+        QByteArray& text = image.lines[keyLine].text;
+        text = text.first(classify(text).valueStart) + value;
+        return save(path, image);
+    }
+    qsizetype insertAfter = span.header;
+    for (qsizetype i = span.end - 1; i > span.header; --i) {
+        const LineKind kind = classify(image.lines[i].text).kind;
+        if (kind == LineKind::Key || kind == LineKind::Ignored) {
+            if (!trimBlanks(QByteArrayView(image.lines[i].text)).isEmpty()) {
+                insertAfter = i;
+                break;
+            }
+        }
+    }
+    image.lines.insert(insertAfter + 1, Line{key.bytes() + '=' + value, {}});
+    return save(path, image);
+}
+
+} // namespace
+
+namespace PrivateProfile {
+
+int getString(const std::optional<QString>& section, const std::optional<QString>& key,
+              const std::optional<QString>& defaultText, QString& buffer, int size, const QString& path) {
+    buffer.clear();
+    if (size <= 0)
+        return 0;
+    QByteArray bytes;
+    const ProfileImage image = readFile(path, bytes) == FileState::Readable ? parse(bytes) : ProfileImage();
+    if (!section)
+        return placeList(sectionNameList(image), size, buffer);
+    const WantedName wantedSection(*section);
+    if (!key)
+        return placeList(keyNameList(image, wantedSection), size, buffer);
+
+    const WantedName wantedKey(*key);
+    const SectionSpan span = findSection(image, wantedSection);
+    const qsizetype keyLine = span.header < 0 ? -1 : findKey(image, span, wantedKey);
+    if (keyLine >= 0) {
+        const QByteArray& text = image.lines[keyLine].text;
+        return placeText(valueOf(text, classify(text)), size, buffer);
+    }
+    return placeText(defaultText ? defaultText->toUtf8() : QByteArray(), size, buffer);
+}
+
+int writeString(const std::optional<QString>& section, const std::optional<QString>& key,
+                const std::optional<QString>& text, const QString& path) {
+    if (!section)
+        return 0;
+    const WantedName wantedSection(*section);
+    QByteArray bytes;
+    const FileState state = readFile(path, bytes);
+    if (state == FileState::Unreadable)
+        return 0;
+    ProfileImage image = parse(bytes);
+
+    if (!key)
+        return removeSection(path, image, wantedSection);
+    const WantedName wantedKey(*key);
+    if (!text)
+        return removeKey(path, image, wantedSection, wantedKey);
+
+    const QByteArray value = text->toUtf8();
+    if (containsLineBreakOrNul(value) || !isWritableSectionName(wantedSection) || !isWritableKeyName(wantedKey))
+        return 0;
+    return setValue(path, image, wantedSection, wantedKey, value);
+}
+
+} // namespace PrivateProfile

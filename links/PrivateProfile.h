@@ -1,0 +1,70 @@
+#pragma once
+
+#include <optional>
+
+#include <QString>
+
+// Private-profile access to INI files: the two operations everything else in the program uses to read
+// and write the link file and any other INI text.
+//
+// File format, as read:
+// - A file is UTF-8 text; an initial UTF-8 byte-order mark is skipped and kept. Lines end with "\n" or
+//   "\r\n"; each line keeps its own ending when the file is rewritten.
+// - A line whose first non-blank character is ';' is a comment. A line whose first non-blank character is
+//   '[' starts a section; the name runs up to the first ']' (or the end of the line when there is none), and
+//   text after the ']' is ignored. A line holding '=' is a key: the name is the text before the first '=',
+//   the value the text after it. Any other line is ignored, and so is everything before the first section.
+// - Blanks (space, tab) around section names, key names and values are ignored; a value wrapped in one
+//   matching pair of single or double quotes reads without them.
+// - Names match without regard to letter case. Every operation acts on the first matching section and, in
+//   it, on the first matching key; duplicates behind them are left alone (and come to light once the first
+//   is removed). Names given to these operations are taken without their surrounding blanks too.
+//
+// Sizes and counts are in bytes of the UTF-8 file text ("characters"), not in QChars: `size` limits the
+// bytes placed and the result counts them, while `buffer` holds those bytes decoded from UTF-8. A cut never
+// splits a UTF-8 sequence: it moves back to the start of the sequence it would split.
+//
+// Nothing is cached: every call reads the file as it is at that moment.
+namespace PrivateProfile {
+
+// Absent arguments are std::nullopt; an absent argument is not the same as an empty text.
+// - section and key given: the key's value, or defaultText when the file, section or key is absent (empty
+//   when defaultText is absent); at most size - 1 bytes.
+// - section given, key absent: the key names of the first matching section, in file order, duplicates and
+//   empty names included, each followed by QChar(0). The count covers every name's terminating NUL but not
+//   the extra NUL that would close the list; a list that does not fit (count + 1 > size) is cut to size - 2.
+//   A missing file or section gives an empty list; defaultText plays no part in listings.
+// - section absent (key ignored): the same for the section names of the file.
+// Returns the count of bytes placed in `buffer`.
+int getString(const std::optional<QString>& section, const std::optional<QString>& key,
+              const std::optional<QString>& defaultText, QString& buffer, int size, const QString& path);
+
+// Returns nonzero on success, 0 on failure.
+// - section, key and text given: replaces the value of the key in place, keeping the line's text up to the
+//   '=' and the blanks after it; a missing key is added as "key=text" after the section's last line that is
+//   neither blank nor a comment (so blank lines and comments that lead into the next section stay in front
+//   of it); a missing section is added at the end of the file as "[section]" followed by the key. A missing
+//   file is created when its folder exists. The text is written exactly as given.
+// - text absent: removes the key's line.
+// - key absent (text ignored): removes the section's header line and its key lines; comments, blank lines
+//   and other lines inside it stay where they are.
+// - section absent: nothing is done and the result is 0.
+// Every other byte of the file stays as it was, including a missing final newline; new lines use the
+// file's line ending ("\n" for a new file).
+//
+// Refused with 0, leaving the file untouched: a text holding CR, LF or NUL (it would break the line
+// structure or let the text inject keys and sections); a section name holding ']', CR, LF or NUL; a key
+// name holding '=', CR, LF or NUL or starting with ';' or '[' (it would read back as something else).
+//
+// Removing what is not there (including from a missing file or a missing folder) succeeds and leaves the
+// disk untouched: the key or section is absent either way.
+//
+// A change is written to a temporary file in the same folder, flushed to disk and renamed over the old file,
+// so the file is never left half written. A change that cannot be made returns 0 and leaves the old file
+// byte for byte as it was: the file or its folder cannot be written, the file carries no write permission
+// for its owner (the read-only mark, honoured even for root), the path is not a regular file, or the disk
+// is full.
+int writeString(const std::optional<QString>& section, const std::optional<QString>& key,
+                const std::optional<QString>& text, const QString& path);
+
+} // namespace PrivateProfile

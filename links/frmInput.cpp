@@ -1,0 +1,247 @@
+#include "frmInput.h"
+
+#include "../app/ImageList.h"
+#include "../app/Runtime.h"
+#include "../app/Twips.h"
+#include "../app/frmMain.h"
+#include "../web/VendorSite.h"
+#include "cInifile.h"
+
+#include <QCloseEvent>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+QString trimSpaces(const QString& text) {
+    int first = 0, last = static_cast<int>(text.size()) - 1;
+    while (first <= last && text.at(first) == QLatin1Char(' '))
+        ++first;
+    while (last >= first && text.at(last) == QLatin1Char(' '))
+        --last;
+    return text.mid(first, last - first + 1);
+}
+
+QFont boxFont() {
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSizeF(8.25);
+    return font;
+}
+
+void placeTwips(QWidget* w, int left, int top, int width, int height) {
+    w->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
+}
+} // namespace
+
+frmInput::frmInput(frmMain& tabWindow) : Form(false), tab(tabWindow) {
+    setWindowTitle(QStringLiteral("Brimvel"));
+    setObjectName(QStringLiteral("frmInput"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setBackgroundPicture(ImageList::load(QStringLiteral("input_bg")));
+    setFixedSize(392, 89);
+
+    imgLogo = new ImageArea(this, 75, 45, 1065, 240);
+    imgGoKestu = new ImageArea(this, 4215, 60, 1575, 210);
+    imgDrag = new ImageArea(this, 0, 0, 5865, 330);
+    imgLogo->setPointer(Control::Pointer::Hand);
+    imgGoKestu->setPointer(Control::Pointer::Hand);
+    // The logo spots lie on the drag strip and take the pointer there.
+    imgLogo->raise();
+    imgGoKestu->raise();
+
+    txtURL = new QLineEdit(this);
+    txtURL->setObjectName(QStringLiteral("txtURL"));
+    placeTwips(txtURL, 1140, 480, 4500, 225);
+    txtName = new QLineEdit(this);
+    txtName->setObjectName(QStringLiteral("txtName"));
+    placeTwips(txtName, 1275, 855, 2550, 210);
+    for (QLineEdit* box : {txtURL, txtName}) {
+        box->setFont(boxFont());
+        box->setFrame(false);
+        box->setTextMargins(2, 0, 2, 0);
+        box->installEventFilter(this);
+    }
+    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    placeTwips(cmdOK, 3960, 825, 840, 270);
+    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    placeTwips(cmdCancel, 4830, 825, 840, 270);
+    cmdOK->setDefault(true);
+    cmdOK->setAutoDefault(true);
+    cmdOK->setEnabled(false);
+    setTabOrder(txtURL, txtName);
+    setTabOrder(txtName, cmdOK);
+    setTabOrder(cmdOK, cmdCancel);
+
+    connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    imgDrag->onMouseDown = [this](int, int, double x, double y) { imgDrag_MouseDown(x, y); };
+    imgDrag->onMouseMove = [this](int, int, double, double) { imgDrag_MouseMove(); };
+    imgDrag->onMouseUp = [this](int, int, double, double) { imgDrag_MouseUp(); };
+    imgLogo->onClick = [this] { imgLogo_Click(); };
+    imgGoKestu->onClick = [this] { imgGoKestu_Click(); };
+}
+
+void frmInput::showEditor() {
+    if (isVisible()) {
+        activateWindow();
+        return;
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+bool frmInput::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) {
+        if (returningFromMessage_)
+            returningFromMessage_ = false;
+        else if (!ownMessageShowing_)
+            Form_Activate();
+    } else if (event->type() == QEvent::Hide) {
+        returningFromMessage_ = false;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        // Escape answers Cancel, as a dialog's keyboard user expects.
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            cmdCancel_Click();
+            return true;
+        }
+    }
+    return Form::event(event);
+}
+
+bool frmInput::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyRelease) {
+        if (watched == txtName)
+            txtName_KeyUp();
+        else if (watched == txtURL)
+            txtURL_KeyUp();
+    } else if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (cmdOK->isEnabled())
+                cmdOK->click();
+            return true;
+        }
+        if (key == Qt::Key_Escape) {
+            cmdCancel_Click();
+            return true;
+        }
+    }
+    return Form::eventFilter(watched, event);
+}
+
+void frmInput::closeEvent(QCloseEvent* event) {
+    // Closing the dialog from the window manager counts as Cancel.
+    event->ignore();
+    cmdCancel_Click();
+}
+
+void frmInput::Form_Activate() {
+    const int w = pixelsToTwips(width());
+    const int h = pixelsToTwips(height());
+    move(twipsToPixels((screenWidthTwips() - w) / 2), twipsToPixels((screenHeightTwips() - h) / 2));
+    AppState& m = tab.state();
+    txtName->setText(m.linkGrid.text(m.currentPage, 0, m.editIndex));
+    txtURL->setText(m.linkGrid.text(m.currentPage, 1, m.editIndex));
+    updateOk();
+    txtURL->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void frmInput::updateOk() {
+    cmdOK->setEnabled(!trimSpaces(txtURL->text()).isEmpty() && !trimSpaces(txtName->text()).isEmpty());
+}
+
+void frmInput::txtName_KeyUp() { updateOk(); }
+
+void frmInput::txtURL_KeyUp() { updateOk(); }
+
+void frmInput::cmdOK_Click() {
+    const QString name = trimSpaces(txtName->text());
+    const QString address = trimSpaces(txtURL->text());
+    if (name.isEmpty() || address.isEmpty())
+        return;
+    if (!address.startsWith(QLatin1String("http://"), Qt::CaseSensitive)) {
+        showMessage(QStringLiteral("Please begin your URL with http://     "));
+        return;
+    }
+    AppState& m = tab.state();
+    if (!tab.link_cIni)
+        tab.link_cIni = std::make_unique<cInifile>();
+    cInifile& ini = *tab.link_cIni;
+    ini.setPath(tab.linkFilePath());
+    ini.setSection(QString::number(m.currentPage));
+    ini.setKey(QStringLiteral("name") + QString::number(m.editIndex));
+    ini.setValue(name);
+    if (!ini.Success()) {
+        reportUnsaved();
+        return;
+    }
+    const QString oldName = m.linkGrid.text(m.currentPage, 0, m.editIndex);
+    ini.setKey(QStringLiteral("url") + QString::number(m.editIndex));
+    ini.setValue(address);
+    if (!ini.Success()) {
+        // Put the name back so that the file keeps the slot as it was.
+        ini.setKey(QStringLiteral("name") + QString::number(m.editIndex));
+        if (oldName.isEmpty())
+            ini.DeleteKey();
+        else
+            ini.setValue(oldName);
+        reportUnsaved();
+        return;
+    }
+    tab.loadPLinks();
+    tab.lblLink[m.editIndex]->setCaption(name);
+    finish();
+}
+
+void frmInput::reportUnsaved() {
+    // A link that could not be written must not look saved: the dialog stays with the typed texts.
+    showMessage(QStringLiteral("The link could not be saved to %1.").arg(tab.linkFilePath()));
+}
+
+void frmInput::showMessage(const QString& text) {
+    ownMessageShowing_ = true;
+    Runtime::MsgBox(this, text, Runtime::kExclamation, QStringLiteral("Brimvel"));
+    ownMessageShowing_ = false;
+    // Coming back from our own message is no new activation: the typed texts stay.
+    returningFromMessage_ = true;
+}
+
+void frmInput::cmdCancel_Click() { finish(); }
+
+void frmInput::finish() {
+    txtName->clear();
+    txtURL->clear();
+    cmdOK->setEnabled(false);
+    hide();
+    if (tab.autoRetractButton == 1)
+        tab.TimerRetract->setEnabled(true);
+}
+
+void frmInput::imgDrag_MouseDown(double x, double y) {
+    dragFlag = 1;
+    grabX = static_cast<float>(x);
+    grabY = static_cast<float>(y);
+}
+
+void frmInput::imgDrag_MouseMove() {
+    if (dragFlag != 1)
+        return;
+    // The strip is a picture, not the window manager's title bar: the grabbed point follows the pointer.
+    const QPoint p = QCursor::pos();
+    const QRect frame = frameGeometry();
+    const QPoint clientOffset = geometry().topLeft() - frame.topLeft();
+    const int top = twipsToPixels(p.y() * kTwipsPerPixel - grabY);
+    const int left = twipsToPixels(p.x() * kTwipsPerPixel - grabX);
+    move(QPoint(left, top) - clientOffset);
+}
+
+void frmInput::imgDrag_MouseUp() { dragFlag = 0; }
+
+void frmInput::imgLogo_Click() { tab.openAddress(VendorSite::url(QStringLiteral("/download/Brimvel/index.htm"))); }
+
+void frmInput::imgGoKestu_Click() { tab.openAddress(VendorSite::root()); }

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "../app/Form.h"
+#include "../app/ImageArea.h"
+
+#include <QPixmap>
+
+class QLineEdit;
+class QPushButton;
+class frmMain;
+
+// The link editor: sets the display name and address of one slot of the current page. Modeless; while it
+// shows, the tab's and the base bar's pointer handlers do nothing.
+class frmInput : public Form {
+public:
+    explicit frmInput(frmMain& tab);
+
+    // Shows the dialog (or activates it again); every activation refills it from the link table.
+    void showEditor();
+
+    void Form_Activate();
+    void txtName_KeyUp();
+    void txtURL_KeyUp();
+    void cmdOK_Click();
+    void cmdCancel_Click();
+    void imgDrag_MouseDown(double x, double y);
+    void imgDrag_MouseMove();
+    void imgDrag_MouseUp();
+    void imgLogo_Click();
+    void imgGoKestu_Click();
+
+    QLineEdit* txtURL;
+    QLineEdit* txtName;
+    QPushButton* cmdOK;
+    QPushButton* cmdCancel;
+    ImageArea* imgLogo;
+    ImageArea* imgGoKestu;
+    ImageArea* imgDrag;
+
+    int dragFlag = 0;
+    float grabX = 0;
+    float grabY = 0;
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void updateOk();
+    void reportUnsaved();
+    void showMessage(const QString& text);
+    void finish();
+
+    frmMain& tab;
+    bool ownMessageShowing_ = false;
+    bool returningFromMessage_ = false;
+};

@@ -1,0 +1,14 @@
+#pragma once
+
+class QWidget;
+
+// Top-most placement of a window that bypasses the window manager. While on, raise() puts the window above
+// every other window; off leaves it where it is in the normal stacking order.
+class WindowStacking {
+public:
+    virtual ~WindowStacking() = default;
+    // Sets the top-most state of `window`; turning it on raises the window at once.
+    virtual void setTopMost(QWidget* window, bool on) = 0;
+    // Gives keyboard focus to a window that the window manager does not manage.
+    virtual void takeFocus(QWidget* window) = 0;
+};

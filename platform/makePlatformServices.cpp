@@ -1,0 +1,45 @@
+// The one place that picks the platform's implementations.
+
+#include "Services.h"
+
+#include "qt/DesktopShell.h"
+#include "qt/FileSettingsBackend.h"
+
+#ifdef BRIMVEL_X11
+#include "../app/Runtime.h"
+#include "qt/QtSoundOutput.h"
+#include "x11/X11Instances.h"
+#include "x11/X11KeyProbe.h"
+#include "x11/X11WindowStacking.h"
+
+#include <QGuiApplication>
+#include <X11/Xlib.h>
+#endif
+
+#include "null/NullInstances.h"
+#include "null/NullKeyProbe.h"
+#include "null/NullSoundOutput.h"
+#include "null/NullWindowStacking.h"
+
+Services makePlatformServices() {
+    Services services;
+    services.settings = std::make_unique<FileSettingsBackend>();
+    services.shell = std::make_unique<DesktopShell>();
+#ifdef BRIMVEL_X11
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (x11 && x11->display()) {
+        Display* display = x11->display();
+        Runtime::flushHook() = [display] { XFlush(display); };
+        services.sound = std::make_unique<QtSoundOutput>();
+        services.stacking = std::make_unique<X11WindowStacking>();
+        services.keys = std::make_unique<X11KeyProbe>();
+        services.instances = std::make_unique<X11Instances>();
+        return services;
+    }
+#endif
+    services.sound = std::make_unique<NullSoundOutput>();
+    services.stacking = std::make_unique<NullWindowStacking>();
+    services.keys = std::make_unique<NullKeyProbe>();
+    services.instances = std::make_unique<NullInstances>();
+    return services;
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "../Instances.h"
+
+// No other instance and no other windows are ever seen.
+class NullInstances : public Instances {
+public:
+    bool anotherInstanceRunning() override { return false; }
+    bool findWindow(const QString&, const QString&) override { return false; }
+    void activateWindow(const QString&) override {}
+};

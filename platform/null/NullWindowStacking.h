@@ -1,0 +1,25 @@
+#pragma once
+
+#include "../WindowStacking.h"
+
+#include <QList>
+#include <QPair>
+
+// No stacking control: the calls are only recorded, in order, for whoever wants to look at them.
+class NullWindowStacking : public WindowStacking {
+public:
+    void setTopMost(QWidget* window, bool on) override { topMostCalls.append({window, on}); }
+    void takeFocus(QWidget* window) override { focusCalls.append(window); }
+
+    // The state last set for `window` (false when never set).
+    bool isTopMost(const QWidget* window) const {
+        for (auto it = topMostCalls.crbegin(); it != topMostCalls.crend(); ++it) {
+            if (it->first == window)
+                return it->second;
+        }
+        return false;
+    }
+
+    QList<QPair<QWidget*, bool>> topMostCalls;
+    QList<QWidget*> focusCalls;
+};

@@ -1,0 +1,6 @@
+#include "DesktopShell.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+void DesktopShell::open(const QString& address) { QDesktopServices::openUrl(QUrl(address, QUrl::StrictMode)); }

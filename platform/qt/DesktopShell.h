@@ -1,0 +1,9 @@
+#pragma once
+
+#include "../Shell.h"
+
+// Opens addresses with the desktop's default handler (xdg-open on Linux desktops).
+class DesktopShell : public Shell {
+public:
+    void open(const QString& address) override;
+};

@@ -1,0 +1,201 @@
+#include "X11Instances.h"
+
+#include "QtX11Display.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QString>
+#include <QStringList>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <cerrno>
+#include <climits>
+#include <optional>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// A folder only this user can write to, so no one else can hold or replace the lock file.
+QString privateFallbackFolder() {
+    const QByteArray folder = QStringLiteral("/tmp/brimvel-%1").arg(getuid()).toLocal8Bit();
+    if (mkdir(folder.constData(), 0700) != 0 && errno != EEXIST)
+        return {};
+    struct stat info{};
+    if (lstat(folder.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid())
+        return {};
+    return QString::fromLocal8Bit(folder);
+}
+
+// A text property of the given type; nothing when the window does not carry it with that type.
+std::optional<QString> propertyText(Display* display, Window window, Atom property, Atom type) {
+    Atom actualType = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    std::optional<QString> text;
+    if (XGetWindowProperty(display, window, property, 0, LONG_MAX / 4, False, type, &actualType, &format, &count,
+                           &remaining, &data) == Success &&
+        actualType == type && format == 8)
+        text = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(count));
+    if (data)
+        XFree(data);
+    return text;
+}
+
+// WM_NAME in whichever encoding the owner used (Latin-1, UTF-8 or compound text).
+QString legacyTitle(Display* display, Window window) {
+    XTextProperty property{};
+    if (!XGetWMName(display, window, &property) || !property.value)
+        return {};
+    QString title;
+    char** list = nullptr;
+    int count = 0;
+    if (property.encoding == XA_STRING) {
+        title = QString::fromLatin1(reinterpret_cast<const char*>(property.value),
+                                    static_cast<qsizetype>(property.nitems));
+    } else if (Xutf8TextPropertyToTextList(display, &property, &list, &count) >= Success && list) {
+        QStringList parts;
+        for (int i = 0; i < count; ++i)
+            parts << QString::fromUtf8(list[i]);
+        title = parts.join(QString());
+        XFreeStringList(list);
+    }
+    XFree(property.value);
+    return title;
+}
+
+QString windowTitle(Display* display, Window window) {
+    const Atom netWmName = XInternAtom(display, "_NET_WM_NAME", False);
+    const Atom utf8String = XInternAtom(display, "UTF8_STRING", False);
+    // Present but empty is still the title; only an absent _NET_WM_NAME falls back to WM_NAME.
+    if (std::optional<QString> title = propertyText(display, window, netWmName, utf8String))
+        return *title;
+    return legacyTitle(display, window);
+}
+
+QString windowClass(Display* display, Window window) {
+    XClassHint hint{};
+    if (!XGetClassHint(display, window, &hint))
+        return {};
+    const QString className = hint.res_class ? QString::fromLocal8Bit(hint.res_class) : QString();
+    if (hint.res_name)
+        XFree(hint.res_name);
+    if (hint.res_class)
+        XFree(hint.res_class);
+    return className;
+}
+
+// Every window below the root, parents before their children. Windows that vanish during the walk are
+// skipped (Qt's error handler ignores the errors their requests cause).
+std::vector<Window> allWindows(Display* display) {
+    std::vector<Window> found;
+    std::vector<Window> pending{DefaultRootWindow(display)};
+    while (!pending.empty()) {
+        const Window parent = pending.back();
+        pending.pop_back();
+        Window root = 0;
+        Window parentOfParent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, parent, &root, &parentOfParent, &children, &count))
+            continue;
+        for (unsigned int i = 0; i < count; ++i) {
+            found.push_back(children[i]);
+            pending.push_back(children[i]);
+        }
+        if (children)
+            XFree(children);
+    }
+    return found;
+}
+
+} // namespace
+
+X11Instances::~X11Instances() {
+    if (lockFd >= 0)
+        close(lockFd);
+}
+
+QString X11Instances::lockFilePath() {
+    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = privateFallbackFolder();
+    return folder.isEmpty() ? QString() : folder + QStringLiteral("/brimvel.lock");
+}
+
+bool X11Instances::anotherInstanceRunning() {
+    if (lockFd >= 0)
+        return false;
+    const QString path = lockFilePath();
+    if (path.isEmpty())
+        return false;
+    // Close-on-exec: a program started from here (the browser opening a link) must not inherit the lock
+    // and keep it after this instance has ended.
+    const int fd = open(path.toLocal8Bit().constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        lockFd = fd;
+        return false;
+    }
+    const bool heldElsewhere = errno == EWOULDBLOCK;
+    close(fd);
+    return heldElsewhere;
+}
+
+bool X11Instances::findWindow(const QString& className, const QString& title) {
+    Display* display = qtX11Display();
+    if (!display)
+        return false;
+    for (Window window : allWindows(display)) {
+        if (windowClass(display, window) == className && windowTitle(display, window) == title)
+            return true;
+    }
+    return false;
+}
+
+void X11Instances::activateWindow(const QString& title) {
+    Display* display = qtX11Display();
+    if (!display)
+        return;
+    // Toolkits keep hidden windows with titles too; the one on screen is the one the user means.
+    Window target = 0;
+    XWindowAttributes targetAttributes{};
+    for (Window window : allWindows(display)) {
+        XWindowAttributes attributes{};
+        if (windowTitle(display, window) != title || !XGetWindowAttributes(display, window, &attributes))
+            continue;
+        if (!target || (attributes.map_state == IsViewable && targetAttributes.map_state != IsViewable)) {
+            target = window;
+            targetAttributes = attributes;
+        }
+    }
+    if (!target)
+        return;
+
+    if (targetAttributes.override_redirect) {
+        XRaiseWindow(display, target);
+        if (targetAttributes.map_state == IsViewable)
+            XSetInputFocus(display, target, RevertToParent, CurrentTime);
+    } else {
+        XEvent message{};
+        message.xclient.type = ClientMessage;
+        message.xclient.window = target;
+        message.xclient.message_type = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
+        message.xclient.format = 32;
+        message.xclient.data.l[0] = 2; // source indication: a direct user request, honoured without checks
+        message.xclient.data.l[1] = CurrentTime;
+        message.xclient.data.l[2] = 0;
+        XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
+                   &message);
+    }
+    XFlush(display);
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "../app/Form.h"
+#include "../app/ImageArea.h"
+#include "../app/ImageList.h"
+#include "../app/PictureBox.h"
+
+class frmMain;
+
+// The base bar: the skinned bottom cap of the tab's link panel. The tab moves it; a click on the cap toggles
+// the tab, its logo spot opens the vendor's home page.
+class frmBase : public Form {
+public:
+    explicit frmBase(frmMain& tab);
+
+    void Form_Load();
+    void imgMouseClick_Click();
+    void imgMouseClick_MouseDown();
+    void Form_MouseMove();
+    void imgGoKestu_MouseMove();
+    void imgGoKestu_Click();
+
+    bool loaded() const { return loaded_; }
+
+    PictureBox* picBack;
+    ImageArea* imgMouseClick;
+    ImageArea* imgGoKestu;
+    ImageList imlSkin{QStringList{QStringLiteral("skin_base")}};
+
+private:
+    frmMain& tab;
+    bool loaded_ = false;
+};

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Runs a command inside a private desktop session and stops everything it started afterwards, pass or fail:
+# Xvfb (1280x1024x24, 96 dpi), openbox, a PulseAudio server with a null sink, temporary XDG folders and a
+# recording `xdg-open` first on PATH (each call appends its arguments as one line to $BRIMVEL_OPEN_LOG).
+#
+#   tests/desktop.sh COMMAND [ARGS...]
+#
+# Exported for the command: DISPLAY, XDG_RUNTIME_DIR, XDG_CONFIG_HOME, BRIMVEL_OPEN_LOG, BRIMVEL_SINK (the null
+# sink; record its ".monitor" source to hear what was played), BRIMVEL_DESKTOP (the session's scratch folder).
+set -u
+
+work=$(mktemp -d /tmp/brimvel-desktop.XXXXXX)
+pids=()
+
+cleanup() {
+    local pid
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    for pid in "${pids[@]}"; do
+        for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+        kill -9 "$pid" 2>/dev/null
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM HUP
+
+wait_for() { # seconds, command...
+    local limit=$(( $1 * 10 )); shift
+    for _ in $(seq "$limit"); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
+    echo "desktop.sh: timed out waiting for: $*" >&2
+    return 1
+}
+
+mkdir -p "$work/run" "$work/config" "$work/bin"
+chmod 700 "$work/run"
+export XDG_RUNTIME_DIR="$work/run"
+export XDG_CONFIG_HOME="$work/config"
+export BRIMVEL_DESKTOP="$work"
+export BRIMVEL_OPEN_LOG="${BRIMVEL_OPEN_LOG:-$work/opened.log}"
+export BRIMVEL_SINK=brimvel_null
+unset WAYLAND_DISPLAY SESSION_MANAGER
+export QT_QPA_PLATFORM=xcb
+
+# A free display number.
+n=91
+while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+export DISPLAY=":$n"
+
+Xvfb "$DISPLAY" -screen 0 1280x1024x24 -dpi 96 -nolisten tcp +extension RANDR >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+wait_for 20 xdpyinfo -display "$DISPLAY" || { cat "$work/xvfb.log" >&2; exit 1; }
+
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+pids+=($!)
+wait_for 20 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || exit 1
+
+pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --log-target=stderr \
+    --load="module-null-sink sink_name=$BRIMVEL_SINK rate=44100 channels=2" \
+    --load="module-native-protocol-unix" >"$work/pulse.log" 2>&1 &
+pids+=($!)
+wait_for 20 pactl info || { cat "$work/pulse.log" >&2; exit 1; }
+pactl set-default-sink "$BRIMVEL_SINK"
+
+cat >"$work/bin/xdg-open" <<'SH'
+#!/bin/sh
+# Records what the program asked the desktop to open, instead of starting a browser.
+printf '%s\n' "$*" >>"${BRIMVEL_OPEN_LOG:?}"
+SH
+chmod +x "$work/bin/xdg-open"
+export PATH="$work/bin:$PATH"
+
+"$@"
+rc=$?
+exit $rc
