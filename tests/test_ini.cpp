@@ -413,6 +413,12 @@ void TestIni::writeCreatesMissingFile() {
     QVERIFY(PrivateProfile::writeString(QStringLiteral("3"), QStringLiteral("name0"), QStringLiteral("Home"),
                                         iniPath()) != 0);
     QCOMPARE(readBytes(iniPath()), QByteArray("[3]\nname0=Home\n"));
+    // A new file is an ordinary one for its folder: the process's umask decides, not the temporary file's 0600.
+    const mode_t umaskNow = ::umask(0);
+    ::umask(umaskNow);
+    struct stat status {};
+    QCOMPARE(::stat(QFile::encodeName(iniPath()).constData(), &status), 0);
+    QCOMPARE(status.st_mode & 0777, 0666 & ~umaskNow);
 
     const QString inMissingFolder = folder_->filePath(QStringLiteral("no/such/links.ini"));
     QCOMPARE(PrivateProfile::writeString(QStringLiteral("3"), QStringLiteral("k"), QStringLiteral("v"),

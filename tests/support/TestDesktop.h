@@ -1,0 +1,81 @@
+#pragma once
+
+#include "app/AppState.h"
+
+#include <QMap>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+
+class frmMain;
+
+// A fresh program for one test: a temporary program folder (data/sounds copied from the build, data/links
+// empty), a temporary per-user store, and the real platform services of this desktop (X11, PulseAudio, the
+// recording xdg-open of tests/desktop.sh), except single-instance detection, which would see the test process
+// itself on the second window it builds.
+class TestProgram {
+public:
+    TestProgram();
+    ~TestProgram();
+
+    AppState& state() { return *state_; }
+    QString programFolder() const { return program_.path(); }
+    QString configFolder() const { return config_.path(); }
+    QString storeFile() const;
+    QString linkFile() const;
+
+    // The per-user store, as the file holds it now.
+    QMap<QString, QString> store() const;
+    void setStore(const QMap<QString, QString>& values);
+    void writeLinks(const QByteArray& iniText);
+
+    // Builds the tab window and runs its start-up.
+    frmMain& start();
+    frmMain& tab() { return *tab_; }
+
+private:
+    QTemporaryDir program_;
+    QTemporaryDir config_;
+    std::unique_ptr<AppState> state_;
+    std::unique_ptr<frmMain> tab_;
+};
+
+// What the recording xdg-open was given, one address per call.
+QStringList openedAddresses();
+void clearOpenedAddresses();
+// Waits up to `ms` for the recording xdg-open to have been called `count` times.
+bool waitForOpened(int count, int ms = 5000);
+
+// Real pointer and keyboard input through XTest.
+namespace RealInput {
+void moveTo(QPoint screenPixel);
+void press(int button = 1);
+void release(int button = 1);
+void click(QPoint screenPixel, int button = 1);
+void key(unsigned long keysym, bool down);
+void tapKey(unsigned long keysym);
+} // namespace RealInput
+
+// Dispatches events until `done` holds or `ms` pass; returns whether it held.
+bool waitUntil(const std::function<bool()>& done, int ms = 5000);
+// Dispatches events for `ms`.
+void settle(int ms);
+
+// Records what the PulseAudio null sink plays.
+class SoundRecorder {
+public:
+    SoundRecorder();
+    ~SoundRecorder();
+    void start();
+    // Stops and returns the loudness (RMS of 16-bit samples, 0..32767) per 10 ms window.
+    std::vector<double> stop();
+    // The start times (ms from start()) of the stretches louder than `threshold`, at least `gapMs` apart.
+    static std::vector<int> onsets(const std::vector<double>& loudness, double threshold = 200, int gapMs = 80);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
