@@ -181,13 +181,19 @@ bool frmMain::Form_Load() {
     picBack->hide();
 
     // Read-else-default: a read that reports 0 sets the default, applies its effect and writes it.
+    // Answers whether the stored text converted.
     auto readElseDefault = [this](const QString& name, int16_t& variable, int16_t fallback, auto onDefault) {
-        statement([&] { m.regResult = ReadReg(name, variable); });
+        bool converted = false;
+        statement([&] {
+            m.regResult = ReadReg(name, variable);
+            converted = true;
+        });
         if (m.regResult == 0) {
             variable = fallback;
             onDefault();
             statement([&] { m.regResult = WriteReg(name, variable); });
         }
+        return converted;
     };
     auto nothing = [] {};
 
@@ -215,9 +221,10 @@ bool frmMain::Form_Load() {
         picStayOnTop->setPicture(imlButton.image(4));
     });
     readElseDefault(QStringLiteral("mso"), mouseoverButton, 0, [this] { picMouseover->setPicture(imlButton.image(2)); });
-    readElseDefault(QStringLiteral("mdt"), m.currentPage, 0, nothing);
-    if (m.currentPage < 0 || m.currentPage >= LinkGrid::kPages) {
-        // A page outside the nine (edited by hand) would name no page of the table: start on the first.
+    const bool pageConverted = readElseDefault(QStringLiteral("mdt"), m.currentPage, 0, nothing);
+    if (!pageConverted || m.currentPage < 0 || m.currentPage >= LinkGrid::kPages) {
+        // A page that is not one of the nine (edited by hand) would name no page of the table: start on
+        // the first, and store it.
         m.currentPage = 0;
         statement([&] { m.regResult = WriteReg(QStringLiteral("mdt"), m.currentPage); });
     }

@@ -208,14 +208,16 @@ ProfileImage parse(const QByteArray& bytes) {
 }
 
 QByteArray serialize(ProfileImage& image) {
-    // Lines added or removed at the end must not change whether the file ends with a newline.
+    // Lines added or removed at the end must not change whether the file ends with a newline. A blank line
+    // that becomes the last one keeps its ending, though: without it the line itself would be gone.
     for (qsizetype i = 0; i < image.lines.size(); ++i) {
         Line& line = image.lines[i];
         const bool last = i == image.lines.size() - 1;
-        if (last && !image.endsWithNewline)
+        if (last && !image.endsWithNewline && !line.text.isEmpty())
             line.ending.clear();
         else if (line.ending.isEmpty())
-            line.ending = image.newLineEnding;
+            // A last line ending in a lone CR would have it taken into a CRLF by a plain LF.
+            line.ending = line.text.endsWith('\r') ? QByteArray("\r\n") : image.newLineEnding;
     }
     QByteArray bytes = image.byteOrderMark;
     for (const Line& line : image.lines)

@@ -49,8 +49,9 @@ int getString(const std::optional<QString>& section, const std::optional<QString
 // - key absent (text ignored): removes the section's header line and its key lines; comments, blank lines
 //   and other lines inside it stay where they are.
 // - section absent: nothing is done and the result is 0.
-// Every other byte of the file stays as it was, including a missing final newline; new lines use the
-// file's line ending ("\n" for a new file).
+// Every other byte of the file stays as it was, including a missing final newline (except that a blank line
+// left last keeps its own ending, as it would vanish without it); new lines use the file's line ending
+// ("\n" for a new file).
 //
 // Refused with 0, leaving the file untouched: a text holding CR, LF or NUL (it would break the line
 // structure or let the text inject keys and sections); a section name holding ']', CR, LF or NUL; a key

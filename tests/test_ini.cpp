@@ -325,6 +325,7 @@ void TestIni::writeChangesOnlyItsLine_data() {
     row("bom_kept", "0", QStringLiteral("url0"), url);
     row("delete_key", "0", QStringLiteral("URL0"), absent);
     row("delete_last_key_no_final_newline", "0", QStringLiteral("url0"), absent);
+    row("delete_key_blank_line_left_last", "0", QStringLiteral("url0"), absent);
     row("delete_section", "1", absent, absent);
     row("delete_first_duplicate_section", "1", absent, absent);
 }
