@@ -3,9 +3,10 @@
 #   make test   the same, then the whole suite
 BUILD ?= build
 JOBS ?= 2
+FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
 
-.PHONY: run test build deps bench install uninstall clean fuzz
+.PHONY: run test test-sanitize build deps bench install uninstall clean fuzz
 
 deps:
 	@scripts/install-deps.sh
@@ -20,7 +21,18 @@ run: build
 	@scripts/run.sh $(BUILD)
 
 test: build
+	FUZZ_BUILD=$(BUILD)/fuzz tests/fuzz/run.sh $(FUZZ_SECONDS)
 	tests/desktop.sh ctest --test-dir $(BUILD) --output-on-failure
+
+# The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer (CI runs it after `make test`).
+test-sanitize: deps
+	cmake -S . -B $(BUILD)-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRIMVEL_WERROR=ON -DBRIMVEL_SANITIZE=ON
+	cmake --build $(BUILD)-sanitize -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		tests/desktop.sh ctest --test-dir $(BUILD)-sanitize --output-on-failure
+
+fuzz: deps
+	FUZZ_BUILD=$(BUILD)/fuzz tests/fuzz/run.sh $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD)

@@ -41,13 +41,12 @@ export BRIMVEL_SINK=brimvel_null
 unset WAYLAND_DISPLAY SESSION_MANAGER
 export QT_QPA_PLATFORM=xcb
 
-# A free display number.
-n=91
-while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-export DISPLAY=":$n"
-
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -dpi 96 -nolisten tcp +extension RANDR >"$work/xvfb.log" 2>&1 &
+# Xvfb picks a free display number itself and reports it, so sessions started side by side never share one.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp +extension RANDR \
+    3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
+wait_for 20 grep -q '[0-9]' "$work/display" || { cat "$work/xvfb.log" >&2; exit 1; }
+export DISPLAY=":$(tr -dc '0-9' <"$work/display")"
 wait_for 20 xdpyinfo -display "$DISPLAY" || { cat "$work/xvfb.log" >&2; exit 1; }
 
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
