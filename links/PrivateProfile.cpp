@@ -33,7 +33,9 @@ struct ProfileImage {
     bool endsWithNewline = true;
 };
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 QByteArrayView trimBlanks(QByteArrayView text) {
     qsizetype begin = 0;
@@ -55,7 +57,9 @@ QString trimBlanks(const QString& text) {
     return text.sliced(begin, end - begin);
 }
 
-bool isContinuationByte(uchar c) { return (c & 0xC0) == 0x80; }
+bool isContinuationByte(uchar c) {
+    return (c & 0xC0) == 0x80;
+}
 
 // Length of the UTF-8 sequence a lead byte opens; 0 for ASCII, continuation and invalid bytes.
 int sequenceLength(uchar lead) {
@@ -441,7 +445,8 @@ int writeString(const std::optional<QString>& section, const std::optional<QStri
         return removeKey(path, image, wantedSection, wantedKey);
 
     const QByteArray value = text->toUtf8();
-    if (containsLineBreakOrNul(value) || !isWritableSectionName(wantedSection) || !isWritableKeyName(wantedKey))
+    if (containsLineBreakOrNul(value) || !isWritableSectionName(wantedSection) ||
+        !isWritableKeyName(wantedKey))
         return 0;
     return setValue(path, image, wantedSection, wantedKey, value);
 }

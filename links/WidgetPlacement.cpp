@@ -7,7 +7,9 @@
 
 namespace {
 
-int toPixels(double twips) { return int(std::lround(twips / WidgetPlacement::twipsPerPixel)); }
+int toPixels(double twips) {
+    return int(std::lround(twips / WidgetPlacement::twipsPerPixel));
+}
 
 } // namespace
 
@@ -19,10 +21,18 @@ QWidget& WidgetPlacement::window() const {
     return *window_;
 }
 
-double WidgetPlacement::left() const { return window().frameGeometry().x() * twipsPerPixel; }
-double WidgetPlacement::top() const { return window().frameGeometry().y() * twipsPerPixel; }
-double WidgetPlacement::width() const { return window().frameGeometry().width() * twipsPerPixel; }
-double WidgetPlacement::height() const { return window().frameGeometry().height() * twipsPerPixel; }
+double WidgetPlacement::left() const {
+    return window().frameGeometry().x() * twipsPerPixel;
+}
+double WidgetPlacement::top() const {
+    return window().frameGeometry().y() * twipsPerPixel;
+}
+double WidgetPlacement::width() const {
+    return window().frameGeometry().width() * twipsPerPixel;
+}
+double WidgetPlacement::height() const {
+    return window().frameGeometry().height() * twipsPerPixel;
+}
 
 int WidgetPlacement::windowState() const {
     const Qt::WindowStates states = window().windowState();

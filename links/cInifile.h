@@ -28,7 +28,8 @@ public:
     void setSection(const QString& sSection) { iniSection = sSection; }
     QString Section() const { return iniSection.value_or(QString()); }
 
-    // The current key's value, at most 254 bytes of UTF-8; the default when the file, section or key is absent.
+    // The current key's value, at most 254 bytes of UTF-8; the default when the file, section or key is
+    // absent.
     QString Value() const;
     // Writes the value without its NUL characters.
     void setValue(const QString& sValue);

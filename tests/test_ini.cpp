@@ -1,18 +1,20 @@
 // INI file access: the private-profile layer, cInifile and window placement on real widgets.
 //
-// CMake (repository root on the include path, run from the build folder):
+// CMake: in tests/CMakeLists.txt, with the links/ sources in brimvel_core,
+//   brimvel_test(test_ini SOURCES test_ini.cpp LIBS brimvel_core Qt6::Widgets)
+// or, standing alone (repository root on the include path; any working directory):
 //   add_executable(test_ini tests/test_ini.cpp links/PrivateProfile.cpp links/cInifile.cpp
 //                  links/WidgetPlacement.cpp)
 //   target_include_directories(test_ini PRIVATE ${CMAKE_SOURCE_DIR})
 //   target_compile_definitions(test_ini PRIVATE INI_FIXTURES_DIR="${CMAKE_SOURCE_DIR}/tests/fixtures/ini")
 //   target_link_libraries(test_ini PRIVATE Qt6::Test Qt6::Widgets)
-//   add_test(NAME test_ini COMMAND test_ini WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+//   add_test(NAME test_ini COMMAND test_ini)
+// The fixtures are found through INI_FIXTURES_DIR, else through BRIMVEL_SOURCE_DIR.
 //
 // Needs a display for the placement cases: it uses the X server in DISPLAY when there is one, the offscreen
 // platform otherwise. The unwritable-target cases that need a read-only or full file system mount small
 // tmpfs folders in a private mount namespace; where mounting is not allowed those rows are skipped.
 
-#include <cerrno>
 #include <optional>
 
 #include <sched.h>
@@ -34,8 +36,11 @@
 using OptionalText = std::optional<QString>;
 Q_DECLARE_METATYPE(OptionalText)
 
+#if !defined(INI_FIXTURES_DIR) && defined(BRIMVEL_SOURCE_DIR)
+#define INI_FIXTURES_DIR BRIMVEL_SOURCE_DIR "/tests/fixtures/ini"
+#endif
 #ifndef INI_FIXTURES_DIR
-#error "INI_FIXTURES_DIR must name the folder of the INI fixtures"
+#error "INI_FIXTURES_DIR or BRIMVEL_SOURCE_DIR must lead to the INI fixtures"
 #endif
 
 namespace {
@@ -85,8 +90,8 @@ public:
 
 private:
     static bool enterPrivateNamespace() {
-        static const bool entered = ::unshare(CLONE_NEWNS) == 0 &&
-                                    ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+        static const bool entered =
+            ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
         return entered;
     }
 
@@ -265,8 +270,8 @@ void TestIni::listsNames_data() {
 
     const QByteArray keys = "[a]\nk1=1\n=2\nK1=3\n;c=4\nno equals\n[b]\nz=1\n";
     const QByteArray sections = "k=0\n[a]\n[ b ] x\n[]\n[A]\n";
-    QTest::newRow("keys: order, duplicates, empty names") << keys << OptionalText("A") << absent << 8192
-                                                          << QByteArray("k1\0\0K1\0", 7);
+    QTest::newRow("keys: order, duplicates, empty names")
+        << keys << OptionalText("A") << absent << 8192 << QByteArray("k1\0\0K1\0", 7);
     QTest::newRow("keys of the first duplicate section")
         << QByteArray("[a]\nx=1\n[b]\ny=1\n[a]\nz=1\n") << OptionalText("a") << absent << 8192
         << QByteArray("x\0", 2);
@@ -274,11 +279,11 @@ void TestIni::listsNames_data() {
     QTest::newRow("keys: absent file") << QByteArray() << OptionalText("a") << absent << 8192 << QByteArray();
     QTest::newRow("sections: order, duplicates, empty names")
         << sections << absent << absent << 8192 << QByteArray("a\0b\0\0A\0", 7);
-    QTest::newRow("sections: key ignored") << sections << absent << OptionalText("k") << 8192
-                                           << QByteArray("a\0b\0\0A\0", 7);
+    QTest::newRow("sections: key ignored")
+        << sections << absent << OptionalText("k") << 8192 << QByteArray("a\0b\0\0A\0", 7);
     QTest::newRow("sections: absent file") << QByteArray() << absent << absent << 8192 << QByteArray();
-    QTest::newRow("list that just fits") << QByteArray("[abc]\n[def]\n") << absent << absent << 9
-                                         << QByteArray("abc\0def\0", 8);
+    QTest::newRow("list that just fits")
+        << QByteArray("[abc]\n[def]\n") << absent << absent << 9 << QByteArray("abc\0def\0", 8);
     QTest::newRow("list one byte short is cut to size - 2")
         << QByteArray("[abc]\n[def]\n") << absent << absent << 8 << QByteArray("abc\0de", 6);
     QTest::newRow("cut never splits a sequence")
@@ -296,7 +301,8 @@ void TestIni::listsNames() {
         QVERIFY(writeBytes(iniPath(), file));
 
     QString buffer;
-    const int count = PrivateProfile::getString(section, key, QStringLiteral("dflt"), buffer, size, iniPath());
+    const int count =
+        PrivateProfile::getString(section, key, QStringLiteral("dflt"), buffer, size, iniPath());
     QCOMPARE(buffer.toUtf8(), expected);
     QCOMPARE(count, expected.size());
 }
@@ -320,6 +326,7 @@ void TestIni::writeChangesOnlyItsLine_data() {
     row("add_key_no_final_newline", "1", QStringLiteral("url0"), url);
     row("add_section_crlf", "8", QStringLiteral("url0"), url);
     row("add_key_empty_section", "0", QStringLiteral("url0"), url);
+    row("add_section_after_lone_cr", "8", QStringLiteral("url0"), url);
     row("replace_first_duplicate", "0", QStringLiteral("url0"), url);
     row("invalid_utf8_survives", "0", QStringLiteral("url0"), url);
     row("bom_kept", "0", QStringLiteral("url0"), url);
@@ -359,7 +366,8 @@ void TestIni::writesValueAsGiven_data() {
     QTest::newRow("looks like a comment") << ";x" << QByteArray("k=;x") << ";x";
     QTest::newRow("holds equals") << "a=b" << QByteArray("k=a=b") << "a=b";
     QTest::newRow("empty") << "" << QByteArray("k=") << "";
-    QTest::newRow("UTF-8") << "caf\u00e9 \u20ac" << QByteArray("k=caf\xc3\xa9 \xe2\x82\xac") << "caf\u00e9 \u20ac";
+    QTest::newRow("UTF-8") << "caf\u00e9 \u20ac" << QByteArray("k=caf\xc3\xa9 \xe2\x82\xac")
+                           << "caf\u00e9 \u20ac";
 }
 
 void TestIni::writesValueAsGiven() {
@@ -384,7 +392,8 @@ void TestIni::refusesWritesThatWouldBreakTheFile_data() {
 
     QTest::newRow("LF in value injecting a key") << OptionalText("a") << OptionalText("k") << "x\nevil=1";
     QTest::newRow("CR in value") << OptionalText("a") << OptionalText("k") << "x\ry";
-    QTest::newRow("CRLF in value injecting a section") << OptionalText("a") << OptionalText("k") << "x\r\n[b]";
+    QTest::newRow("CRLF in value injecting a section")
+        << OptionalText("a") << OptionalText("k") << "x\r\n[b]";
     QTest::newRow("NUL in value") << OptionalText("a") << OptionalText("k") << QString::fromUtf16(u"x\0y", 3);
     QTest::newRow("bracket in section name") << OptionalText("a]b") << OptionalText("k") << "v";
     QTest::newRow("LF in section name") << OptionalText("a\nb") << OptionalText("k") << "v";
@@ -414,7 +423,8 @@ void TestIni::writeCreatesMissingFile() {
     QVERIFY(PrivateProfile::writeString(QStringLiteral("3"), QStringLiteral("name0"), QStringLiteral("Home"),
                                         iniPath()) != 0);
     QCOMPARE(readBytes(iniPath()), QByteArray("[3]\nname0=Home\n"));
-    // A new file is an ordinary one for its folder: the process's umask decides, not the temporary file's 0600.
+    // A new file is an ordinary one for its folder: the process's umask decides, not the temporary file's
+    // 0600.
     const mode_t umaskNow = ::umask(0);
     ::umask(umaskNow);
     struct stat status {};
@@ -433,7 +443,8 @@ void TestIni::writeKeepsPermissions() {
     const QFile::Permissions mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
     QVERIFY(QFile::setPermissions(iniPath(), mode));
 
-    QVERIFY(PrivateProfile::writeString(QStringLiteral("a"), QStringLiteral("k"), QStringLiteral("2"), iniPath()));
+    QVERIFY(PrivateProfile::writeString(QStringLiteral("a"), QStringLiteral("k"), QStringLiteral("2"),
+                                        iniPath()));
     QCOMPARE(QFile::permissions(iniPath()) & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser), mode);
 }
 
@@ -522,7 +533,8 @@ void TestIni::unwritableTargetStaysAsItWas() {
     QCOMPARE(PrivateProfile::writeString(QStringLiteral("a"), QStringLiteral("k"),
                                          QStringLiteral("a new value, longer than a page of nothing"), path),
              0);
-    QCOMPARE(PrivateProfile::writeString(QStringLiteral("b"), QStringLiteral("k"), QStringLiteral("v"), path), 0);
+    QCOMPARE(PrivateProfile::writeString(QStringLiteral("b"), QStringLiteral("k"), QStringLiteral("v"), path),
+             0);
     if (existed) {
         QCOMPARE(readBytes(path), before);
         QCOMPARE(PrivateProfile::writeString(QStringLiteral("a"), QStringLiteral("k"), absent, path), 0);
@@ -689,7 +701,8 @@ void TestIni::enumerations_data() {
     QTest::addColumn<QStringList>("sections");
 
     QTest::newRow("absent file") << QByteArray() << "0" << QStringList() << QStringList();
-    QTest::newRow("absent section") << QByteArray("[1]\nname0=a\n") << "0" << QStringList() << QStringList{"1"};
+    QTest::newRow("absent section") << QByteArray("[1]\nname0=a\n") << "0" << QStringList()
+                                    << QStringList{"1"};
     QTest::newRow("two keys in order") << QByteArray("[0]\nname0=a\nurl0=b\n[1]\n") << "0"
                                        << QStringList{"name0", "url0"} << QStringList{"0", "1"};
     QTest::newRow("empty names") << QByteArray("[]\n[0]\n=a\nurl0=b\n[2]\n") << "0" << QStringList{"", "url0"}
@@ -848,17 +861,20 @@ void TestIni::loadFormPosition_data() {
 
     QTest::newRow("nothing stored: raised to the minimum and pulled 4 px inside")
         << QByteArray() << QRect(0, 0, 100, 80) << QRect(4, 4, 200, 200);
-    QTest::newRow("nothing stored: a large window stays") << QByteArray() << QRect(50, 60, 400, 300) << QRect();
+    QTest::newRow("nothing stored: a large window stays")
+        << QByteArray() << QRect(50, 60, 400, 300) << QRect();
     QTest::newRow("stored placement") << QByteArray("Left=1500\nTop=2250\nWidth=6000\nHeight=4500\n")
                                       << QRect(50, 60, 250, 250) << QRect(100, 150, 400, 300);
-    QTest::newRow("stored fractions round") << QByteArray("Left=1.5e3\nTop=2250.4\nWidth=6E3\nHeight=4500.5\n")
-                                            << QRect(50, 60, 250, 250) << QRect(100, 150, 400, 300);
+    QTest::newRow("stored fractions round")
+        << QByteArray("Left=1.5e3\nTop=2250.4\nWidth=6E3\nHeight=4500.5\n") << QRect(50, 60, 250, 250)
+        << QRect(100, 150, 400, 300);
     QTest::newRow("unreadable values keep the window's")
         << QByteArray("Left=abc\nTop=\nWidth=FAIL\nHeight=1e99\n") << QRect(50, 60, 250, 220) << QRect();
     QTest::newRow("too small is raised") << QByteArray("Left=1500\nTop=1500\nWidth=150\nHeight=-20\n")
                                          << QRect(50, 60, 250, 250) << QRect(100, 100, 200, 200);
-    QTest::newRow("past the right and bottom edges") << QByteArray("Left=999999\nTop=999999\nWidth=6000\nHeight=4500\n")
-                                                     << QRect(50, 60, 250, 250) << QRect(-404, -304, 400, 300);
+    QTest::newRow("past the right and bottom edges")
+        << QByteArray("Left=999999\nTop=999999\nWidth=6000\nHeight=4500\n") << QRect(50, 60, 250, 250)
+        << QRect(-404, -304, 400, 300);
     QTest::newRow("negative position") << QByteArray("Left=-3000\nTop=-1\nWidth=6000\nHeight=4500\n")
                                        << QRect(50, 60, 250, 250) << QRect(4, 4, 400, 300);
     QTest::newRow("wider and taller than the screen")

@@ -26,11 +26,19 @@ void check(bool condition, const char* what) {
     }
 }
 
+QString scratchFolder;
+
+void removeScratchFolder() {
+    QDir(scratchFolder).removeRecursively();
+}
+
 QString scratchFile() {
     char folderTemplate[] = "/tmp/fuzz_profile-XXXXXX";
     const char* folder = ::mkdtemp(folderTemplate);
     check(folder != nullptr, "scratch folder");
-    return QString::fromLocal8Bit(folder) + QStringLiteral("/profile.ini");
+    scratchFolder = QString::fromLocal8Bit(folder);
+    std::atexit(removeScratchFolder);
+    return scratchFolder + QStringLiteral("/profile.ini");
 }
 
 QByteArray readAll(const QString& path) {
@@ -60,7 +68,9 @@ std::vector<Line> splitLines(const QByteArray& bytes) {
     return lines;
 }
 
-bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
 
 QString trimBlanks(QString text) {
     while (!text.isEmpty() && isBlank(text.front()))
@@ -166,7 +176,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (j < m && old[i].text == now[j].text && (eitherLast || old[i].ending == now[j].ending)) {
                 ++j;
             } else {
-                check(old[i].text.contains('[') || old[i].text.contains('='), "removed a line that is no header or key");
+                check(old[i].text.contains('[') || old[i].text.contains('='),
+                      "removed a line that is no header or key");
             }
         }
         check(j == m, "removing a section added lines");
