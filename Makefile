@@ -20,8 +20,7 @@ build: deps $(BUILD)/build.ninja
 run: build
 	@scripts/run.sh $(BUILD)
 
-test: build
-	FUZZ_BUILD=$(BUILD)/fuzz tests/fuzz/run.sh $(FUZZ_SECONDS)
+test: build fuzz
 	tests/desktop.sh ctest --test-dir $(BUILD) --output-on-failure
 
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer (CI runs it after `make test`).
@@ -31,8 +30,13 @@ test-sanitize: deps
 	ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		tests/desktop.sh ctest --test-dir $(BUILD)-sanitize --output-on-failure
 
+# The INI layer under libFuzzer for a bounded time; the full log stays in $(BUILD)/fuzz.log.
 fuzz: deps
-	FUZZ_BUILD=$(BUILD)/fuzz tests/fuzz/run.sh $(FUZZ_SECONDS)
+	@mkdir -p $(BUILD)
+	@echo "Fuzzing the INI layer for $(FUZZ_SECONDS) s (log: $(BUILD)/fuzz.log)"
+	@FUZZ_BUILD=$(BUILD)/fuzz tests/fuzz/run.sh $(FUZZ_SECONDS) >$(BUILD)/fuzz.log 2>&1 \
+		|| { tail -n 60 $(BUILD)/fuzz.log; echo "fuzzing found a fault"; exit 1; }
+	@grep -E '^Done|#[0-9]+.*DONE' $(BUILD)/fuzz.log | tail -n 2 || true
 
 clean:
 	rm -rf $(BUILD)
