@@ -288,6 +288,7 @@ void TestShape::cues() {
     settle(700);
     const auto loudness = recorder.stop();
     const bool anything = !SoundRecorder::onsets(loudness).empty();
+    QVERIFY(loudness.size() > 50); // the recording itself worked
     QCOMPARE(anything, heard);
 }
 

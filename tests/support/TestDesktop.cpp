@@ -174,10 +174,17 @@ void SoundRecorder::start() {
                         QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"),
                         QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=10")});
     impl_->parec.waitForStarted(3000);
-    // parec needs a moment before the stream is connected and recording.
-    settle(300);
+    // The monitor delivers samples (silence too) once the stream is connected: wait for the first ones.
+    QByteArray first;
+    waitUntil(
+        [this, &first] {
+            first += impl_->parec.readAllStandardOutput();
+            return first.size() > 4410;
+        },
+        5000);
+    if (first.isEmpty())
+        qWarning("parec delivered nothing: %s", impl_->parec.readAllStandardError().constData());
     impl_->clock.start();
-    impl_->parec.readAllStandardOutput();
 }
 
 std::vector<double> SoundRecorder::stop() {
