@@ -186,10 +186,7 @@ private:
     std::unique_ptr<frmInput> input_;
     std::unique_ptr<VersionFetcher> fetcher_;
     bool closeConfirmed_ = false;
-    bool updateInFlight_ = false;
     int closeReason_ = 0;
-
-    friend class frmMainCloser;
 
 public:
     // Requests a close with a reason, as the window system would (0 close command, 1 by the program,

@@ -37,7 +37,7 @@ void placeTwips(QWidget* w, int left, int top, int width, int height) {
 frmInput::frmInput(frmMain& tabWindow) : Form(false), tab(tabWindow) {
     setWindowTitle(QStringLiteral("Brimvel"));
     setObjectName(QStringLiteral("frmInput"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setBackgroundPicture(ImageList::load(QStringLiteral("input_bg")));
     setFixedSize(392, 89);
 

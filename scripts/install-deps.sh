@@ -6,7 +6,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6multimedia6 libgl-dev
     libx11-dev libxi-dev libxtst-dev libxext-dev
     fonts-liberation2
-    xvfb openbox x11-utils x11-xserver-utils xdotool imagemagick
+    xvfb openbox x11-utils x11-xserver-utils xdotool imagemagick desktop-file-utils
     pulseaudio pulseaudio-utils sox python3
 )
 missing=()

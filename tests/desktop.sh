@@ -45,19 +45,19 @@ export QT_QPA_PLATFORM=xcb
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp +extension RANDR \
     3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
-wait_for 20 grep -q '[0-9]' "$work/display" || { cat "$work/xvfb.log" >&2; exit 1; }
+wait_for 60 grep -q '[0-9]' "$work/display" || { cat "$work/xvfb.log" >&2; exit 1; }
 export DISPLAY=":$(tr -dc '0-9' <"$work/display")"
-wait_for 20 xdpyinfo -display "$DISPLAY" || { cat "$work/xvfb.log" >&2; exit 1; }
+wait_for 60 xdpyinfo -display "$DISPLAY" || { cat "$work/xvfb.log" >&2; exit 1; }
 
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 pids+=($!)
-wait_for 20 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || exit 1
+wait_for 60 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || exit 1
 
 pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --log-target=stderr \
     --load="module-null-sink sink_name=$BRIMVEL_SINK rate=44100 channels=2" \
     --load="module-native-protocol-unix" >"$work/pulse.log" 2>&1 &
 pids+=($!)
-wait_for 20 pactl info || { cat "$work/pulse.log" >&2; exit 1; }
+wait_for 60 pactl info || { cat "$work/pulse.log" >&2; exit 1; }
 pactl set-default-sink "$BRIMVEL_SINK"
 
 cat >"$work/bin/xdg-open" <<'SH'
