@@ -32,11 +32,11 @@
 #include <QThread>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <memory>
-#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -142,8 +142,8 @@ public:
         unsigned long remaining = 0;
         unsigned char* data = nullptr;
         Window active = 0;
-        if (XGetWindowProperty(display, root(), XInternAtom(display, "_NET_ACTIVE_WINDOW", False), 0, 1, False,
-                               XA_WINDOW, &type, &format, &count, &remaining, &data) == Success &&
+        if (XGetWindowProperty(display, root(), XInternAtom(display, "_NET_ACTIVE_WINDOW", False), 0, 1,
+                               False, XA_WINDOW, &type, &format, &count, &remaining, &data) == Success &&
             data && count == 1)
             active = *reinterpret_cast<Window*>(data);
         if (data)
@@ -172,7 +172,9 @@ template <typename Condition> bool holdsWithoutEventLoop(Condition condition, in
     return true;
 }
 
-Window xid(const QWidget& widget) { return static_cast<Window>(widget.winId()); }
+Window xid(const QWidget& widget) {
+    return static_cast<Window>(widget.winId());
+}
 
 std::unique_ptr<QWidget> showWindow(const QString& title, bool bypassWindowManager, const QRect& geometry) {
     auto window = std::make_unique<QWidget>();
@@ -194,23 +196,38 @@ void setWindowClass(Display* display, Window window, const char* className) {
     XSync(display, False);
 }
 
-// A mono 16-bit PCM wave file of a sine tone at half of full scale.
-QByteArray toneWave(int frequency, int milliseconds) {
+// A wave file of a sine tone at half of full scale, in the given sample encoding (1 integer PCM, 3 float).
+QByteArray toneWave(int frequency, int milliseconds, int bits = 16, int channels = 1, int encoding = 1) {
     constexpr int rate = 44100;
     const int frames = rate * milliseconds / 1000;
+    const int frameBytes = channels * bits / 8;
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setByteOrder(QDataStream::LittleEndian);
-    const quint32 dataSize = static_cast<quint32>(frames * 2);
+    out.setFloatingPointPrecision(QDataStream::SinglePrecision);
+    const quint32 dataSize = static_cast<quint32>(frames * frameBytes);
     out.writeRawData("RIFF", 4);
     out << quint32(36 + dataSize);
     out.writeRawData("WAVEfmt ", 8);
-    out << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(rate * 2) << quint16(2)
-        << quint16(16);
+    out << quint32(16) << quint16(encoding) << quint16(channels) << quint32(rate)
+        << quint32(rate * frameBytes) << quint16(frameBytes) << quint16(bits);
     out.writeRawData("data", 4);
     out << dataSize;
-    for (int i = 0; i < frames; ++i)
-        out << qint16(std::lround(16000.0 * std::sin(2.0 * M_PI * frequency * i / rate)));
+    for (int i = 0; i < frames; ++i) {
+        const double value = 0.5 * std::sin(2.0 * M_PI * frequency * i / rate);
+        for (int channel = 0; channel < channels; ++channel) {
+            if (encoding == 3)
+                out << float(value);
+            else if (bits == 8)
+                out << quint8(std::lround(128 + 127 * value));
+            else if (bits == 16)
+                out << qint16(std::lround(32767 * value));
+            else if (bits == 24)
+                out << quint8(0) << qint16(std::lround(32767 * value)); // low byte, then the top 16 bits
+            else
+                out << qint32(std::lround(2147483647.0 * value));
+        }
+    }
     return bytes;
 }
 
@@ -243,11 +260,13 @@ public:
                        {QStringLiteral("--device=%1.monitor").arg(sink), QStringLiteral("--raw"),
                         QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"),
                         QStringLiteral("--channels=2"), QStringLiteral("--latency-msec=20")});
-        return recorder.waitForStarted() && QTest::qWaitFor([this] { return QFileInfo(file).size() > 0; }, 5000);
+        return recorder.waitForStarted() &&
+               QTest::qWaitFor([this] { return QFileInfo(file).size() > 0; }, 5000);
     }
 
     // Stops recording and returns, per window of kWindowMs of the left channel, the tone's frequency found
-    // by counting zero crossings, or 0 for a window without sound.
+    // by counting zero crossings between the first and the last loud sample of the window: 0 when nothing
+    // is loud, -1 when too little is loud to tell.
     QList<int> stop() {
         recorder.terminate();
         recorder.waitForFinished();
@@ -259,15 +278,25 @@ public:
         const qsizetype framesPerWindow = kRate * kWindowMs / 1000;
         QList<int> frequencies;
         for (qsizetype start = 0; start + framesPerWindow <= frames; start += framesPerWindow) {
-            int peak = 0;
-            int crossings = 0;
+            qsizetype first = -1;
+            qsizetype last = -1;
             for (qsizetype i = start; i < start + framesPerWindow; ++i) {
-                const int sample = samples[2 * i];
-                peak = std::max(peak, std::abs(sample));
-                if (i > start && (sample >= 0) != (samples[2 * (i - 1)] >= 0))
+                if (std::abs(samples[2 * i]) > 1000) {
+                    first = first < 0 ? i : first;
+                    last = i;
+                }
+            }
+            if (first < 0) {
+                frequencies << 0;
+                continue;
+            }
+            int crossings = 0;
+            for (qsizetype i = first + 1; i <= last; ++i) {
+                if ((samples[2 * i] >= 0) != (samples[2 * (i - 1)] >= 0))
                     ++crossings;
             }
-            frequencies << (peak > 1000 ? crossings * 1000 / (2 * kWindowMs) : 0);
+            const qsizetype span = last - first;
+            frequencies << (span < kRate / 100 ? -1 : static_cast<int>(crossings * kRate / (2 * span)));
         }
         return frequencies;
     }
@@ -329,7 +358,7 @@ private slots:
     void mainRowDigitsAreNotNumberPadKeys();
     void inactiveProbeReportsNothing();
 
-    void topMostRaisesBypassWindowAboveManagedWindow();
+    void topMostRaisesBypassWindowAboveOthers();
     void topMostOffNoLongerRaises();
     void takeFocusGivesKeyboardToBypassWindow();
 
@@ -466,41 +495,44 @@ void TestPlatform::inactiveProbeReportsNothing() {
 
 // ---- stacking ----
 
-void TestPlatform::topMostRaisesBypassWindowAboveManagedWindow() {
-    auto bypass = showWindow(QStringLiteral("bypass"), true, {100, 100, 200, 120});
-    QVERIFY(QTest::qWaitForWindowExposed(bypass.get()));
+// Under openbox a window that bypasses the window manager is never covered by a managed window: openbox
+// keeps the frames it manages below every such window. What covers it is another window that bypasses
+// the window manager and was mapped later (a menu, a tooltip, another program's panel), so that is the
+// competitor here; the managed window checks that the placement does not go below the frames either.
+void TestPlatform::topMostRaisesBypassWindowAboveOthers() {
+    auto ours = showWindow(QStringLiteral("ours"), true, {100, 100, 200, 120});
+    QVERIFY(QTest::qWaitForWindowExposed(ours.get()));
     auto managed = showWindow(QStringLiteral("managed"), false, {50, 50, 400, 300});
     QVERIFY(QTest::qWaitForWindowExposed(managed.get()));
+    auto menu = showWindow(QStringLiteral("menu"), true, {150, 150, 200, 120});
+    QVERIFY(QTest::qWaitForWindowExposed(menu.get()));
     QTRY_VERIFY(x->topLevel(xid(*managed)) != xid(*managed)); // framed by the window manager
-    QTRY_VERIFY(x->isAbove(xid(*managed), xid(*bypass)));
+    QTRY_VERIFY(x->isAbove(xid(*menu), xid(*ours)));
 
     X11WindowStacking stacking;
-    stacking.setTopMost(bypass.get(), true);
-    QVERIFY(stacking.isTopMost(bypass.get()));
-    QVERIFY(holdsWithoutEventLoop([&] { return x->isAbove(xid(*bypass), xid(*managed)); }));
+    stacking.setTopMost(ours.get(), true);
+    QVERIFY(stacking.isTopMost(ours.get()));
+    QVERIFY(holdsWithoutEventLoop([&] { return x->isAbove(xid(*ours), xid(*menu)); }));
+    QVERIFY(x->isAbove(xid(*ours), xid(*managed)));
 }
 
 void TestPlatform::topMostOffNoLongerRaises() {
-    auto bypass = showWindow(QStringLiteral("bypass"), true, {100, 100, 200, 120});
-    QVERIFY(QTest::qWaitForWindowExposed(bypass.get()));
-    auto managed = showWindow(QStringLiteral("managed"), false, {50, 50, 400, 300});
-    QVERIFY(QTest::qWaitForWindowExposed(managed.get()));
-    QTRY_VERIFY(x->topLevel(xid(*managed)) != xid(*managed));
+    auto ours = showWindow(QStringLiteral("ours"), true, {100, 100, 200, 120});
+    QVERIFY(QTest::qWaitForWindowExposed(ours.get()));
     X11WindowStacking stacking;
-    stacking.setTopMost(bypass.get(), true);
-    QTRY_VERIFY(x->isAbove(xid(*bypass), xid(*managed)));
+    stacking.setTopMost(ours.get(), true);
+    auto menu = showWindow(QStringLiteral("menu"), true, {150, 150, 200, 120});
+    QVERIFY(QTest::qWaitForWindowExposed(menu.get()));
+    QTRY_VERIFY(x->isAbove(xid(*menu), xid(*ours)));
 
-    stacking.setTopMost(bypass.get(), false);
-    QVERIFY(!stacking.isTopMost(bypass.get()));
-    XRaiseWindow(x->display, x->topLevel(xid(*managed)));
-    XSync(x->display, False);
-    stacking.setTopMost(bypass.get(), false);
+    stacking.setTopMost(ours.get(), false);
+    QVERIFY(!stacking.isTopMost(ours.get()));
     QTest::qWait(200);
-    QVERIFY(x->isAbove(xid(*managed), xid(*bypass)));
+    QVERIFY(x->isAbove(xid(*menu), xid(*ours)));
 
-    // Turned on again, it goes back on top at once.
-    stacking.setTopMost(bypass.get(), true);
-    QVERIFY(holdsWithoutEventLoop([&] { return x->isAbove(xid(*bypass), xid(*managed)); }));
+    // Turned on again (the program re-asserts it every second), it goes back on top at once.
+    stacking.setTopMost(ours.get(), true);
+    QVERIFY(holdsWithoutEventLoop([&] { return x->isAbove(xid(*ours), xid(*menu)); }));
 }
 
 void TestPlatform::takeFocusGivesKeyboardToBypassWindow() {
@@ -588,7 +620,7 @@ void TestPlatform::lockFileFolder() {
     const QString path = X11Instances::lockFilePath();
     qputenv("XDG_RUNTIME_DIR", runtime);
     QCOMPARE(path, fallback + QStringLiteral("/brimvel.lock"));
-    struct stat info{};
+    struct stat info {};
     QCOMPARE(stat(QFile::encodeName(fallback).constData(), &info), 0);
     QCOMPARE(info.st_mode & 0777, 0700u);
     if (!fallbackExisted)
@@ -601,13 +633,14 @@ void TestPlatform::findWindowByClassAndTitle_data() {
     QTest::addColumn<bool>("found");
     QTest::newRow("class and title") << QStringLiteral("Brimvel-Blue") << QStringLiteral("Brimvel") << true;
     QTest::newRow("wrong title") << QStringLiteral("Brimvel-Blue") << QStringLiteral("Brimvel-Blue") << false;
-    QTest::newRow("title differs in case") << QStringLiteral("Brimvel-Blue") << QStringLiteral("brimvel") << false;
+    QTest::newRow("title differs in case")
+        << QStringLiteral("Brimvel-Blue") << QStringLiteral("brimvel") << false;
     QTest::newRow("wrong class") << QStringLiteral("Brimvel-Red") << QStringLiteral("Brimvel") << false;
     QTest::newRow("non-ASCII title") << QStringLiteral("Brimvel-Blue") << QStringLiteral("Brimvel – Zürich")
                                      << true;
     QTest::newRow("Latin-1 WM_NAME only") << QStringLiteral("Brimvel-Blue") << QStringLiteral("Café") << true;
-    QTest::newRow("class of the other window") << QStringLiteral("Brimvel-Red") << QStringLiteral("Café")
-                                               << false;
+    QTest::newRow("class of the other window")
+        << QStringLiteral("Brimvel-Red") << QStringLiteral("Café") << false;
 }
 
 void TestPlatform::findWindowByClassAndTitle() {
@@ -662,41 +695,49 @@ void TestPlatform::activateManagedWindow() {
 void TestPlatform::activateBypassWindow() {
     auto target = showWindow(QStringLiteral("Brimvel"), true, {100, 100, 200, 120});
     QVERIFY(QTest::qWaitForWindowExposed(target.get()));
-    auto other = showWindow(QStringLiteral("Other"), false, {50, 50, 400, 300});
-    QVERIFY(QTest::qWaitForWindowExposed(other.get()));
-    QTRY_COMPARE(x->activeWindow(), xid(*other));
-    QTRY_VERIFY(x->isAbove(xid(*other), xid(*target)));
+    auto managed = showWindow(QStringLiteral("Other"), false, {50, 50, 400, 300});
+    QVERIFY(QTest::qWaitForWindowExposed(managed.get()));
+    auto menu = showWindow(QStringLiteral("menu"), true, {150, 150, 200, 120});
+    QVERIFY(QTest::qWaitForWindowExposed(menu.get()));
+    QTRY_COMPARE(x->activeWindow(), xid(*managed));
+    QTRY_VERIFY(x->isAbove(xid(*menu), xid(*target)));
+    QVERIFY(x->inputFocus() != xid(*target));
 
     X11Instances().activateWindow(QStringLiteral("Brimvel"));
-    QVERIFY(holdsWithoutEventLoop([&] { return x->isAbove(xid(*target), xid(*other)); }));
+    QVERIFY(holdsWithoutEventLoop([&] { return x->isAbove(xid(*target), xid(*menu)); }));
     QCOMPARE(x->inputFocus(), xid(*target));
 }
 
 // ---- sound ----
 
 void TestPlatform::cueIsHeardOnlyForAWaveFile_data() {
-    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QByteArray>("content"); // or "<missing>", "<folder>"
     QTest::addColumn<bool>("heard");
-    QTest::newRow("wave file") << QStringLiteral("wave") << true;
-    QTest::newRow("missing file") << QStringLiteral("missing") << false;
-    QTest::newRow("text file named .wav") << QStringLiteral("text") << false;
-    QTest::newRow("empty file") << QStringLiteral("empty") << false;
-    QTest::newRow("folder named .wav") << QStringLiteral("folder") << false;
+    QTest::newRow("16-bit mono") << toneWave(440, 200) << true;
+    QTest::newRow("16-bit stereo") << toneWave(440, 200, 16, 2) << true;
+    QTest::newRow("8-bit") << toneWave(440, 200, 8) << true;
+    QTest::newRow("24-bit") << toneWave(440, 200, 24) << true;
+    QTest::newRow("32-bit") << toneWave(440, 200, 32) << true;
+    QTest::newRow("32-bit float") << toneWave(440, 200, 32, 1, 3) << true;
+    QTest::newRow("short click, 60 ms") << toneWave(440, 60) << true;
+    QTest::newRow("data chunk cut off") << toneWave(440, 400).left(44 + 200 * 88) << true;
+    QTest::newRow("missing file") << QByteArray("<missing>") << false;
+    QTest::newRow("text file") << QByteArray("[0]\nname0=not a sound\n") << false;
+    QTest::newRow("empty file") << QByteArray("") << false;
+    QTest::newRow("header only") << toneWave(440, 200).left(44) << false;
+    QTest::newRow("compressed wave") << toneWave(440, 200, 16, 1, 2) << false;
+    QTest::newRow("folder") << QByteArray("<folder>") << false;
 }
 
 void TestPlatform::cueIsHeardOnlyForAWaveFile() {
-    QFETCH(QString, kind);
+    QFETCH(QByteArray, content);
     QFETCH(bool, heard);
     QTemporaryDir folder;
     const QString cue = folder.filePath(QStringLiteral("button.wav"));
-    if (kind == QStringLiteral("wave"))
-        QVERIFY(writeFile(cue, toneWave(440, 200)));
-    else if (kind == QStringLiteral("text"))
-        QVERIFY(writeFile(cue, "[0]\nname0=not a sound\n"));
-    else if (kind == QStringLiteral("empty"))
-        QVERIFY(writeFile(cue, {}));
-    else if (kind == QStringLiteral("folder"))
+    if (content == "<folder>")
         QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("button.wav")));
+    else if (content != "<missing>")
+        QVERIFY(writeFile(cue, content));
 
     QtSoundOutput sound;
     SinkRecording recording(folder.filePath(QStringLiteral("recording.raw")));
@@ -704,7 +745,6 @@ void TestPlatform::cueIsHeardOnlyForAWaveFile() {
     sound.play(cue);
     QTest::qWait(1000);
     const QList<int> windows = recording.stop();
-    QVERIFY(windows.size() >= 15);
 
     QCOMPARE(containsTone(windows, 440), heard);
     if (!heard)
@@ -728,7 +768,7 @@ void TestPlatform::replayedCueIsHeard() {
 
 void TestPlatform::newCueReplacesRunningOne_data() {
     QTest::addColumn<int>("gapMs");
-    QTest::newRow("right after the first, both still loading") << 0;
+    QTest::newRow("right after the first") << 0;
     QTest::newRow("while the first plays") << 300;
 }
 

@@ -2,17 +2,25 @@
 
 #include "../SoundOutput.h"
 
+#include <QAudioFormat>
+#include <QByteArray>
+#include <QDateTime>
 #include <QString>
 
 #include <cstdint>
 #include <map>
 #include <memory>
 
-class QSoundEffect;
+class QAudioSink;
+class QBuffer;
 
-// Sound cues through Qt Multimedia (PulseAudio on X11). Each file gets its own QSoundEffect, kept in a
-// small cache so that replaying a cue needs no new decoding; a cue whose file is still loading plays as soon
-// as it is loaded, unless another cue has been asked for meanwhile. Every call stops the cue still playing.
+// Sound cues through Qt Multimedia's audio output (PulseAudio on X11). Wave files (PCM, 8 to 32 bits, or
+// 32-bit float) are read by this class and kept decoded in a small cache, so a replay starts at once; each
+// cue plays from memory through its own QAudioSink. Every call stops the cue still playing.
+//
+// QSoundEffect is not used: in Qt 6.4 it cuts the last ~145 ms off every sound on PulseAudio (a click would
+// be lost entirely), and once it has been given a file it cannot decode, destroying any sound effect blocks
+// forever.
 class QtSoundOutput : public SoundOutput {
 public:
     QtSoundOutput();
@@ -24,16 +32,19 @@ public:
 
 private:
     struct Cue {
-        std::unique_ptr<QSoundEffect> effect;
+        QAudioFormat format; // invalid when the file is not a playable wave file
+        QByteArray samples;  // followed by a short silence, see QtSoundOutput.cpp
+        QDateTime modified;
+        qint64 size = 0;
         uint64_t lastUse = 0;
     };
     static constexpr size_t kCachedCues = 8; // the program has three cues; room for a few more
 
-    QSoundEffect* effectFor(const QString& path);
-    void forgetLeastRecentlyUsed();
+    const Cue& cueFor(const QString& path, const QDateTime& modified, qint64 size);
+    void stop();
 
     std::map<QString, Cue> cues; // by absolute file path
     uint64_t useCount = 0;
-    // The cue playing, or waiting for its file to load so it can play.
-    QSoundEffect* current = nullptr;
+    std::unique_ptr<QBuffer> playing;
+    std::unique_ptr<QAudioSink> sink;
 };

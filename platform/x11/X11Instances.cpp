@@ -13,8 +13,8 @@
 
 #include <cerrno>
 #include <climits>
-#include <optional>
 #include <fcntl.h>
+#include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,7 +27,7 @@ QString privateFallbackFolder() {
     const QByteArray folder = QStringLiteral("/tmp/brimvel-%1").arg(getuid()).toLocal8Bit();
     if (mkdir(folder.constData(), 0700) != 0 && errno != EEXIST)
         return {};
-    struct stat info{};
+    struct stat info {};
     if (lstat(folder.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid())
         return {};
     return QString::fromLocal8Bit(folder);
@@ -41,8 +41,8 @@ std::optional<QString> propertyText(Display* display, Window window, Atom proper
     unsigned long remaining = 0;
     unsigned char* data = nullptr;
     std::optional<QString> text;
-    if (XGetWindowProperty(display, window, property, 0, LONG_MAX / 4, False, type, &actualType, &format, &count,
-                           &remaining, &data) == Success &&
+    if (XGetWindowProperty(display, window, property, 0, LONG_MAX / 4, False, type, &actualType, &format,
+                           &count, &remaining, &data) == Success &&
         actualType == type && format == 8)
         text = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(count));
     if (data)
@@ -194,8 +194,8 @@ void X11Instances::activateWindow(const QString& title) {
         message.xclient.data.l[0] = 2; // source indication: a direct user request, honoured without checks
         message.xclient.data.l[1] = CurrentTime;
         message.xclient.data.l[2] = 0;
-        XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
-                   &message);
+        XSendEvent(display, DefaultRootWindow(display), False,
+                   SubstructureRedirectMask | SubstructureNotifyMask, &message);
     }
     XFlush(display);
 }

@@ -15,8 +15,8 @@ namespace {
 // The keysyms a number-pad key carries with NumLock on and off, by digit.
 constexpr KeySym kDigitKeysyms[10] = {XK_KP_0, XK_KP_1, XK_KP_2, XK_KP_3, XK_KP_4,
                                       XK_KP_5, XK_KP_6, XK_KP_7, XK_KP_8, XK_KP_9};
-constexpr KeySym kNavigationKeysyms[10] = {XK_KP_Insert, XK_KP_End,   XK_KP_Down,  XK_KP_Next, XK_KP_Left,
-                                           XK_KP_Begin,  XK_KP_Right, XK_KP_Home,  XK_KP_Up,   XK_KP_Prior};
+constexpr KeySym kNavigationKeysyms[10] = {XK_KP_Insert, XK_KP_End,   XK_KP_Down, XK_KP_Next, XK_KP_Left,
+                                           XK_KP_Begin,  XK_KP_Right, XK_KP_Home, XK_KP_Up,   XK_KP_Prior};
 
 } // namespace
 
@@ -97,7 +97,8 @@ void X11KeyProbe::drainEvents() {
             continue;
         }
         XGenericEventCookie* cookie = &event.xcookie;
-        if (cookie->type != GenericEvent || cookie->extension != xinputOpcode || !XGetEventData(display, cookie))
+        if (cookie->type != GenericEvent || cookie->extension != xinputOpcode ||
+            !XGetEventData(display, cookie))
             continue;
         if (cookie->evtype == XI_RawKeyPress && active) {
             const int keycode = static_cast<const XIRawEvent*>(cookie->data)->detail;

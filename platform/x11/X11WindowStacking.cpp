@@ -10,7 +10,9 @@ namespace {
 
 // The window's X id when it has a native window already; asking QWidget::winId() would create one for a
 // window that was never shown, before its flags are final.
-Window nativeWindow(const QWidget* window) { return window ? static_cast<Window>(window->internalWinId()) : 0; }
+Window nativeWindow(const QWidget* window) {
+    return window ? static_cast<Window>(window->internalWinId()) : 0;
+}
 
 } // namespace
 
