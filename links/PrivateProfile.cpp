@@ -1,5 +1,8 @@
 #include "PrivateProfile.h"
 
+#include <QHash>
+#include <sys/stat.h>
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QFile>
@@ -400,6 +403,87 @@ int setValue(const QString& path, ProfileImage& image, const WantedName& section
     return save(path, image);
 }
 
+// The first value of every section and key of one state of a file, for the frequent reads of single values.
+// It is kept for the last file read and used again only while the file is the same: same device and inode,
+// size, and modification and change times to the nanosecond. A write replaces the file by a rename, which
+// gives it a new inode; another writer that edits in place changes its times.
+class ValueIndex {
+public:
+    static const ValueIndex* forFile(const QString& path);
+
+    // The value of the first matching key of the first matching section, or nullptr when there is none.
+    const QByteArray* find(const QString& section, const QString& key) const {
+        const auto sectionIt = sections_.constFind(fold(trimBlanks(section)));
+        if (sectionIt == sections_.constEnd())
+            return nullptr;
+        const auto keyIt = sectionIt->constFind(fold(trimBlanks(key)));
+        return keyIt == sectionIt->constEnd() ? nullptr : &keyIt.value();
+    }
+
+private:
+    struct Identity {
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = -1;
+        timespec modified{};
+        timespec changed{};
+        bool operator==(const Identity& o) const {
+            return device == o.device && inode == o.inode && size == o.size &&
+                   modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec &&
+                   changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
+        }
+    };
+
+    // Names compare without regard to letter case; a name that is not valid UTF-8 matches byte for byte
+    // only, so it is kept apart from every name a caller can ask for.
+    static QString fold(QByteArrayView name) {
+        if (isAscii(name))
+            return QString::fromLatin1(name.toByteArray().toLower());
+        if (!isValidUtf8(name))
+            return QStringLiteral("\x01") + QString::fromLatin1(name.toByteArray().toHex());
+        return QString::fromUtf8(name).toCaseFolded();
+    }
+    static QString fold(const QString& name) { return fold(QByteArrayView(name.toUtf8())); }
+
+    void build(const ProfileImage& image) {
+        QHash<QString, QByteArray>* current = nullptr;
+        for (const Line& line : image.lines) {
+            const LineInfo info = classify(line.text);
+            if (info.kind == LineKind::Section) {
+                const QString name = fold(info.name);
+                // A later section of the same name is never read: the first one wins.
+                current = sections_.contains(name) ? nullptr : &sections_[name];
+            } else if (info.kind == LineKind::Key && current) {
+                const QString name = fold(info.name);
+                if (!current->contains(name))
+                    current->insert(name, valueOf(line.text, info));
+            }
+        }
+    }
+
+    Identity identity_;
+    QString path_;
+    QHash<QString, QHash<QString, QByteArray>> sections_;
+};
+
+const ValueIndex* ValueIndex::forFile(const QString& path) {
+    static ValueIndex cached;
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return nullptr;
+    Identity identity{st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
+    if (cached.path_ == path && cached.identity_ == identity)
+        return &cached;
+    QByteArray bytes;
+    if (readFile(path, bytes) != FileState::Readable || bytes.size() != st.st_size)
+        return nullptr; // changing under us: read it the slow way this time
+    cached = ValueIndex();
+    cached.build(parse(bytes));
+    cached.path_ = path;
+    cached.identity_ = identity;
+    return &cached;
+}
+
 } // namespace
 
 namespace PrivateProfile {
@@ -409,6 +493,12 @@ int getString(const std::optional<QString>& section, const std::optional<QString
     buffer.clear();
     if (size <= 0)
         return 0;
+    if (section && key) {
+        if (const ValueIndex* index = ValueIndex::forFile(path)) {
+            const QByteArray* value = index->find(*section, *key);
+            return placeText(value ? *value : defaultText ? defaultText->toUtf8() : QByteArray(), size, buffer);
+        }
+    }
     QByteArray bytes;
     const ProfileImage image = readFile(path, bytes) == FileState::Readable ? parse(bytes) : ProfileImage();
     if (!section)

@@ -18,9 +18,12 @@ void frmMain::setKeyScan(bool on) {
 void frmMain::tmrKey_Timer() {
     if (m.tabOpen == 0)
         return;
-    for (const auto& entry : kScanOrder) {
-        if (KeyPressed(m.services.keys.get(), entry[0]))
-            m.pressedKey = static_cast<int16_t>(entry[1]);
+    {
+        const KeyProbe::Scan scan(m.services.keys.get());
+        for (const auto& entry : kScanOrder) {
+            if (KeyPressed(m.services.keys.get(), entry[0]))
+                m.pressedKey = static_cast<int16_t>(entry[1]);
+        }
     }
     if (m.lastKey != m.pressedKey) {
         // Record the key before the open waits, so that a scan during the wait does not open it again.

@@ -9,4 +9,27 @@ public:
     virtual bool pressed(int virtualKey) = 0;
     // Starts or stops listening; a stopped probe costs nothing while idle.
     virtual void setActive(bool active) = 0;
+
+    // Between beginScan() and endScan() every query answers from one look at the keyboard taken by
+    // beginScan(), so a scan of all ten keys asks the system once; outside a scan each query looks afresh.
+    virtual void beginScan() {}
+    virtual void endScan() {}
+
+    // Holds a scan open for the life of the object.
+    class Scan {
+    public:
+        explicit Scan(KeyProbe* probe) : probe_(probe) {
+            if (probe_)
+                probe_->beginScan();
+        }
+        ~Scan() {
+            if (probe_)
+                probe_->endScan();
+        }
+        Scan(const Scan&) = delete;
+        Scan& operator=(const Scan&) = delete;
+
+    private:
+        KeyProbe* probe_;
+    };
 };

@@ -566,6 +566,9 @@ void TestIni::readsSeeTheFileAsItIsNow() {
 
     QVERIFY(writeBytes(iniPath(), "[0]\nurl0=http://edited/\n"));
     QCOMPARE(reader.Value(), QStringLiteral("http://edited/"));
+    // Edited in place, to the same size: the same file, changed all the same.
+    QVERIFY(writeBytes(iniPath(), "[0]\nurl0=http://EDITED/\n"));
+    QCOMPARE(reader.Value(), QStringLiteral("http://EDITED/"));
     QVERIFY(QFile::remove(iniPath()));
     QCOMPARE(reader.Value(), QString());
 }

@@ -109,15 +109,28 @@ void X11KeyProbe::drainEvents() {
     }
 }
 
+void X11KeyProbe::lookAtKeyboard() {
+    XQueryKeymap(display, keymap);
+    // The round trip has read every raw event the server sent before its reply.
+    drainEvents();
+}
+
+void X11KeyProbe::beginScan() {
+    if (!display || !active)
+        return;
+    lookAtKeyboard();
+    scanning = true;
+}
+
+void X11KeyProbe::endScan() { scanning = false; }
+
 bool X11KeyProbe::pressed(int virtualKey) {
     const int digit = virtualKey - kFirstVirtualKey;
     if (!display || !active || digit < 0 || digit >= kVirtualKeyCount)
         return false;
 
-    char keymap[32] = {};
-    XQueryKeymap(display, keymap);
-    // The round trip has read every raw event the server sent before its reply.
-    drainEvents();
+    if (!scanning)
+        lookAtKeyboard();
 
     bool result = false;
     for (unsigned char keycode : keycodesOf[digit]) {

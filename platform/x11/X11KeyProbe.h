@@ -28,6 +28,8 @@ public:
 
     bool pressed(int virtualKey) override;
     void setActive(bool active) override;
+    void beginScan() override;
+    void endScan() override;
 
     // False when no X server could be reached or it lacks XInput 2 (taps between queries are then missed).
     bool listensToRawKeys() const { return rawKeysAvailable; }
@@ -39,6 +41,7 @@ private:
     void mapKeycodes();
     void selectRawKeys(bool on);
     void drainEvents();
+    void lookAtKeyboard();
 
     Display* display = nullptr;
     int xinputOpcode = -1;
@@ -47,4 +50,7 @@ private:
     std::unique_ptr<QSocketNotifier> notifier;
     std::array<std::vector<unsigned char>, kVirtualKeyCount> keycodesOf;
     std::bitset<256> pressedSinceQuery; // per keycode
+    // The keymap of the last look; within a scan all queries share it.
+    char keymap[32] = {};
+    bool scanning = false;
 };

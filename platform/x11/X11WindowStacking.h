@@ -3,12 +3,25 @@
 #include "../WindowStacking.h"
 
 #include <QHash>
+#include <memory>
+
+class QSocketNotifier;
+typedef struct _XDisplay Display;
 
 // Top-most placement on X11 for the program's windows, which bypass the window manager (override-redirect):
-// no window manager keeps them above, so turning top-most on raises the window above all its siblings at
-// once, and the program re-asserts it periodically. Off only records the state: the window stays where it is.
+// no window manager keeps them above, so turning top-most on raises the window above all its siblings, and the
+// program re-asserts it periodically. Off only records the state: the window stays where it is.
+//
+// Re-asserting costs nothing while nothing changed: a private connection watches the root window for other
+// windows being mapped or restacked, and a window that is already raised is raised again only after that.
+// An idle desktop thus sees no request and the program no wake-up.
 class X11WindowStacking : public WindowStacking {
 public:
+    X11WindowStacking();
+    ~X11WindowStacking() override;
+    X11WindowStacking(const X11WindowStacking&) = delete;
+    X11WindowStacking& operator=(const X11WindowStacking&) = delete;
+
     void setTopMost(QWidget* window, bool on) override;
     void takeFocus(QWidget* window) override;
 
@@ -16,5 +29,11 @@ public:
     bool isTopMost(const QWidget* window) const { return topMost.value(window, false); }
 
 private:
+    void readRootEvents();
+
     QHash<const QWidget*, bool> topMost;
+    // Windows raised since the stacking order last changed under them.
+    QHash<unsigned long, bool> raised;
+    Display* watch = nullptr;
+    std::unique_ptr<QSocketNotifier> notifier;
 };
