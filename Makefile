@@ -38,5 +38,18 @@ fuzz: deps
 		|| { tail -n 60 $(BUILD)/fuzz.log; echo "fuzzing found a fault"; exit 1; }
 	@grep -E '^Done|#[0-9]+.*DONE' $(BUILD)/fuzz.log | tail -n 2 || true
 
+# A per-user install with a desktop entry and icon (AUTOSTART=1: also start at log-in; AUTOSTART=0: no longer).
+install: build
+	@AUTOSTART="$(AUTOSTART)" scripts/install.sh $(BUILD)
+
+# Removes what install added; your links and preferences stay.
+uninstall:
+	@scripts/uninstall.sh
+
+# Release build in $(BUILD)-bench, then start-up, memory, idle CPU, motion and hover figures set against a bare
+# Qt window, printed as a table with budgets (see bench/run.sh; it reports and does not fail on a miss).
+bench: deps
+	@BENCH_BUILD=$(CURDIR)/$(BUILD)-bench JOBS=$(JOBS) bench/run.sh
+
 clean:
 	rm -rf $(BUILD)
