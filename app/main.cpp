@@ -15,7 +15,6 @@ void endAtOnce(int) { ::_exit(0); }
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brimvel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Brimvel"));
     QApplication::setDesktopFileName(QStringLiteral("brimvel"));
     QApplication::setQuitOnLastWindowClosed(false);
     for (int sig : {SIGTERM, SIGHUP, SIGINT})

@@ -41,8 +41,9 @@ export BRIMVEL_SINK=brimvel_null
 unset WAYLAND_DISPLAY SESSION_MANAGER
 export QT_QPA_PLATFORM=xcb
 
-# Xvfb picks a free display number itself and reports it, so sessions started side by side never share one.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp +extension RANDR \
+# Xvfb picks a free display number itself and reports it, so sessions started side by side never share one;
+# -noreset keeps it from resetting (and refusing connections for a moment) when its last client leaves.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset +extension RANDR \
     3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 wait_for 60 grep -q '[0-9]' "$work/display" || { cat "$work/xvfb.log" >&2; exit 1; }

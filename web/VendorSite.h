@@ -7,4 +7,7 @@
 namespace VendorSite {
 QString root();
 QString url(const QString& path);
+// Uses another base address instead of the built-in one, for tests that answer on a
+// loopback server; an empty address goes back to the built-in one. The program itself never calls it.
+void setRootForTesting(const QString& base);
 } // namespace VendorSite

@@ -1,0 +1,385 @@
+// The real program from the outside: the built executable, copied with its data folder into a fresh program
+// folder, started as its own process on the test desktop, seen through the X server and driven with XTest.
+
+#include "support/TestDesktop.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+
+#include <csignal>
+#include <sys/stat.h>
+
+#include <climits>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace {
+
+const QString kTabTitle = QStringLiteral("Brimvel-Blue");
+
+// A connection of our own to the test desktop's X server, for looking at other processes' windows.
+Display* xDisplay() {
+    static Display* display = XOpenDisplay(nullptr);
+    return display;
+}
+
+// The window's titles: WM_NAME as the program set it, and _NET_WM_NAME, to which the toolkit adds the
+// application's name.
+QStringList windowTitles(Window window) {
+    Display* display = xDisplay();
+    QStringList titles;
+    char* name = nullptr;
+    if (XFetchName(display, window, &name) && name) {
+        titles << QString::fromLocal8Bit(name);
+        XFree(name);
+    }
+    const Atom netWmName = XInternAtom(display, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, window, netWmName, 0, 1024, False, utf8, &type, &format, &count,
+                           &remaining, &data) == Success &&
+        type == utf8 && data)
+        titles << QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(count));
+    if (data)
+        XFree(data);
+    return titles;
+}
+
+std::optional<qint64> windowPid(Window window) {
+    Display* display = xDisplay();
+    const Atom netWmPid = XInternAtom(display, "_NET_WM_PID", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    std::optional<qint64> pid;
+    if (XGetWindowProperty(display, window, netWmPid, 0, 1, False, XA_CARDINAL, &type, &format, &count,
+                           &remaining, &data) == Success &&
+        type == XA_CARDINAL && format == 32 && count == 1 && data)
+        pid = static_cast<qint64>(*reinterpret_cast<unsigned long*>(data));
+    if (data)
+        XFree(data);
+    return pid;
+}
+
+// Every window below the root, through XQueryTree (managed windows sit inside their window manager frames).
+std::vector<Window> allWindows() {
+    Display* display = xDisplay();
+    XSync(display, False);
+    std::vector<Window> found;
+    std::vector<Window> pending{DefaultRootWindow(display)};
+    while (!pending.empty()) {
+        const Window parent = pending.back();
+        pending.pop_back();
+        Window root = 0, parentOfParent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, parent, &root, &parentOfParent, &children, &count))
+            continue;
+        for (unsigned int i = 0; i < count; ++i) {
+            found.push_back(children[i]);
+            pending.push_back(children[i]);
+        }
+        if (children)
+            XFree(children);
+    }
+    return found;
+}
+
+bool viewable(Window window) {
+    XWindowAttributes attributes{};
+    return XGetWindowAttributes(xDisplay(), window, &attributes) && attributes.map_state == IsViewable;
+}
+
+// The mapped windows of a process, optionally only those with the given title.
+std::vector<Window> windowsOf(qint64 pid, const QString& title = {}) {
+    std::vector<Window> result;
+    for (Window window : allWindows()) {
+        if (windowPid(window) != pid || !viewable(window))
+            continue;
+        if (title.isNull() || windowTitles(window).contains(title))
+            result.push_back(window);
+    }
+    return result;
+}
+
+int windowsTitled(const QString& title) {
+    int count = 0;
+    for (Window window : allWindows())
+        if (viewable(window) && windowTitles(window).contains(title))
+            ++count;
+    return count;
+}
+
+// The window's rectangle on the screen, as the X server has it.
+QRect screenGeometry(Window window) {
+    Display* display = xDisplay();
+    XWindowAttributes attributes{};
+    if (!XGetWindowAttributes(display, window, &attributes))
+        return {};
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+    return QRect(x, y, attributes.width, attributes.height);
+}
+
+struct FileStamp {
+    QByteArray bytes;
+    timespec modified{};
+    bool operator==(const FileStamp& other) const {
+        return bytes == other.bytes && modified.tv_sec == other.modified.tv_sec &&
+               modified.tv_nsec == other.modified.tv_nsec;
+    }
+};
+
+FileStamp stampOf(const QString& path) {
+    FileStamp stamp;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        stamp.bytes = file.readAll();
+    struct stat info {};
+    if (stat(QFile::encodeName(path).constData(), &info) == 0)
+        stamp.modified = info.st_mtim;
+    return stamp;
+}
+
+// The built program copied into a fresh program folder, with its own settings folder, run as a process.
+class InstalledProgram {
+public:
+    InstalledProgram() {
+        const QString from = QStringLiteral(BRIMVEL_BUILD_DIR);
+        QDir folder(program_.path());
+        folder.mkpath(QStringLiteral("data/links"));
+        folder.mkpath(QStringLiteral("data/sounds"));
+        copied_ = QFile::copy(from + QStringLiteral("/brimvel"), executable());
+        for (const char* name : {"button.wav", "scroll.wav", "min.wav"})
+            copied_ = QFile::copy(from + QStringLiteral("/data/sounds/") + QLatin1String(name),
+                                  folder.filePath(QStringLiteral("data/sounds/") + QLatin1String(name))) &&
+                      copied_;
+    }
+    ~InstalledProgram() {
+        for (auto& process : processes_) {
+            if (process->state() != QProcess::NotRunning) {
+                process->kill();
+                process->waitForFinished(3000);
+            }
+        }
+    }
+
+    bool copied() const { return copied_; }
+    QString executable() const { return program_.filePath(QStringLiteral("brimvel")); }
+    QString storeFile() const { return config_.filePath(QStringLiteral("Brimvel-Blue.conf")); }
+    void writeLinks(const QByteArray& text) {
+        QFile file(program_.filePath(QStringLiteral("data/links/plink.dat")));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(text);
+    }
+
+    // Starts one more run of the program, from another folder as a user would, with this test's settings.
+    QProcess& launch() {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config_.path());
+        process->setProcessEnvironment(environment);
+        process->setWorkingDirectory(QDir::tempPath());
+        process->setProcessChannelMode(QProcess::ForwardedChannels);
+        process->start(executable(), {});
+        process->waitForStarted(5000);
+        processes_.push_back(std::move(process));
+        return *processes_.back();
+    }
+
+    // Waits for the run's tab window to be on the screen, docked at the right edge.
+    std::optional<Window> waitForTab(QProcess& process) {
+        std::optional<Window> tab;
+        waitUntil(
+            [&] {
+                const std::vector<Window> found = windowsOf(process.processId(), kTabTitle);
+                if (found.size() == 1)
+                    tab = found.front();
+                return tab.has_value();
+            },
+            10000);
+        return tab;
+    }
+
+private:
+    QTemporaryDir program_;
+    QTemporaryDir config_;
+    bool copied_ = false;
+    std::vector<std::unique_ptr<QProcess>> processes_;
+};
+
+// The closed tab at the right edge: x 1274, y 5 (80 twips), 207 x 80.
+const QRect kDockedTab(1274, 5, 207, 80);
+// The open tab: x 1073, full height (4515 twips).
+const QRect kOpenTab(1073, 5, 207, 301);
+
+// Opens the tab with a click on the strip at its screen edge and waits until it stands open at full height.
+bool openWithStrip(Window tab) {
+    RealInput::click(QPoint(kDockedTab.left() + 3, kDockedTab.top() + 40));
+    return waitUntil([&] { return screenGeometry(tab) == kOpenTab; }, 10000);
+}
+
+} // namespace
+
+class TestEndToEnd : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void firstStartWritesDefaultsAndDocksTheTab();
+    void secondStartLeavesAtOnce();
+    void signalEndsWithoutQuestion_data();
+    void signalEndsWithoutQuestion();
+    void exitButtonAsksAndYesEnds();
+    void linkButtonOpensItsAddress();
+};
+
+void TestEndToEnd::initTestCase() {
+    QVERIFY2(xDisplay(), "no X display");
+    QVERIFY2(QFileInfo(QStringLiteral(BRIMVEL_BUILD_DIR "/brimvel")).isExecutable(),
+             "build the program first");
+}
+
+void TestEndToEnd::init() {
+    clearOpenedAddresses();
+    QCOMPARE(windowsTitled(kTabTitle), 0);
+}
+
+void TestEndToEnd::firstStartWritesDefaultsAndDocksTheTab() {
+    InstalledProgram program;
+    QVERIFY(program.copied());
+    QVERIFY(!QFile::exists(program.storeFile()));
+    QProcess& run = program.launch();
+    const std::optional<Window> tab = program.waitForTab(run);
+    QVERIFY(tab);
+    QVERIFY(waitUntil([&] { return screenGeometry(*tab) == kDockedTab; }, 5000));
+
+    QSettings store(program.storeFile(), QSettings::IniFormat);
+    QMap<QString, QString> values;
+    for (const QString& key : store.allKeys())
+        values.insert(key, store.value(key).toString());
+    const QMap<QString, QString> defaults{{"skn", "1"}, {"poy", "80"}, {"upd", "1"}, {"ont", "1"},
+                                          {"mso", "0"}, {"mdt", "0"},  {"sdo", "1"}, {"atr", "0"}};
+    QCOMPARE(values, defaults);
+    QCOMPARE(run.state(), QProcess::Running);
+}
+
+void TestEndToEnd::secondStartLeavesAtOnce() {
+    InstalledProgram program;
+    QVERIFY(program.copied());
+    QProcess& first = program.launch();
+    const std::optional<Window> tab = program.waitForTab(first);
+    QVERIFY(tab);
+    settle(500); // let the first run's start-up writes settle
+    const FileStamp before = stampOf(program.storeFile());
+    QVERIFY(!before.bytes.isEmpty());
+
+    QProcess& second = program.launch();
+    bool secondShowedWindow = false;
+    QVERIFY(waitUntil(
+        [&] {
+            if (!windowsOf(second.processId()).empty())
+                secondShowedWindow = true;
+            return second.state() == QProcess::NotRunning;
+        },
+        10000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QVERIFY(!secondShowedWindow);
+
+    QCOMPARE(windowsTitled(kTabTitle), 1);
+    QCOMPARE(first.state(), QProcess::Running);
+    QVERIFY(stampOf(program.storeFile()) == before);
+    QCOMPARE(screenGeometry(*tab), kDockedTab);
+}
+
+void TestEndToEnd::signalEndsWithoutQuestion_data() {
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+    QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+void TestEndToEnd::signalEndsWithoutQuestion() {
+    QFETCH(int, signalNumber);
+    InstalledProgram program;
+    QVERIFY(program.copied());
+    QProcess& run = program.launch();
+    QVERIFY(program.waitForTab(run));
+    // Had the program put the close question, it would still be waiting for an answer.
+    QCOMPARE(::kill(pid_t(run.processId()), signalNumber), 0);
+    QVERIFY(waitUntil([&] { return run.state() == QProcess::NotRunning; }, 5000));
+    QCOMPARE(run.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(run.exitCode(), 0);
+    QCOMPARE(windowsTitled(kTabTitle), 0);
+}
+
+void TestEndToEnd::exitButtonAsksAndYesEnds() {
+    InstalledProgram program;
+    QVERIFY(program.copied());
+    QProcess& run = program.launch();
+    const std::optional<Window> tab = program.waitForTab(run);
+    QVERIFY(tab);
+    QVERIFY(waitUntil([&] { return screenGeometry(*tab) == kDockedTab; }, 5000));
+    QVERIFY(openWithStrip(*tab));
+
+    // picExit at (193, 65) on the tab, 11 x 12.
+    RealInput::click(kOpenTab.topLeft() + QPoint(193 + 5, 65 + 6));
+    std::vector<Window> question;
+    QVERIFY(waitUntil(
+        [&] {
+            question = windowsOf(run.processId(), QStringLiteral("Brimvel"));
+            return !question.empty();
+        },
+        5000));
+    settle(300);
+    QCOMPARE(run.state(), QProcess::Running); // it asks before it ends
+
+    // Yes is the default button: Return answers it.
+    RealInput::tapKey(XK_Return);
+    QVERIFY(waitUntil([&] { return run.state() == QProcess::NotRunning; }, 5000));
+    QCOMPARE(run.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(run.exitCode(), 0);
+    QCOMPARE(windowsTitled(kTabTitle), 0);
+}
+
+void TestEndToEnd::linkButtonOpensItsAddress() {
+    InstalledProgram program;
+    QVERIFY(program.copied());
+    program.writeLinks("[0]\nname0=First\nurl0=http://first.example/page\nname2=Third\n"
+                       "url2=http://third.example/deep/path?q=1\n");
+    QProcess& run = program.launch();
+    const std::optional<Window> tab = program.waitForTab(run);
+    QVERIFY(tab);
+    QVERIFY(waitUntil([&] { return screenGeometry(*tab) == kDockedTab; }, 5000));
+    QVERIFY(openWithStrip(*tab));
+
+    // picLink(2) at (12, 140) on the tab, 166 x 21.
+    RealInput::click(kOpenTab.topLeft() + QPoint(12 + 83, 140 + 10));
+    QVERIFY(waitForOpened(1, 10000));
+    settle(300);
+    QCOMPARE(openedAddresses(), QStringList{QStringLiteral("http://third.example/deep/path?q=1")});
+    // The click slid the tab back in before opening.
+    QVERIFY(waitUntil([&] { return screenGeometry(*tab) == kDockedTab; }, 5000));
+    QCOMPARE(run.state(), QProcess::Running);
+}
+
+QTEST_MAIN(TestEndToEnd)
+#include "test_e2e.moc"
