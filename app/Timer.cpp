@@ -2,8 +2,8 @@
 
 Timer::Timer(QObject* parent, int interval, bool enabled, std::function<void()> onTimer)
     : QObject(parent), interval_(interval), enabled_(enabled), onTimer_(std::move(onTimer)) {
-    // Short intervals must tick at their interval, not at the coarse default accuracy.
-    timer_.setTimerType(interval < 1000 ? Qt::PreciseTimer : Qt::CoarseTimer);
+    // Every timer ticks at its interval: a coarse one may fire 5 % early, which a 15-second retract would show.
+    timer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer_, &QTimer::timeout, this, [this] { fire(); });
     apply();
 }
@@ -19,7 +19,6 @@ void Timer::setInterval(int interval) {
     if (interval == interval_)
         return;
     interval_ = interval;
-    timer_.setTimerType(interval < 1000 ? Qt::PreciseTimer : Qt::CoarseTimer);
     apply();
 }
 

@@ -289,11 +289,9 @@ bool frmMain::Form_Load() {
     showPageNames();
     setKeyScan(false);
 
-    // The tab and the cap bypass the window manager: make sure they are stacked as asked once mapped.
-    if (onTopToggle == 1) {
-        setTopMost(this, true);
-        setTopMost(base_.get(), true);
-    }
+    // The tab and the cap bypass the window manager: once they are on screen, stack them as asked.
+    setTopMost(this, onTopToggle == 1);
+    setTopMost(base_.get(), onTopToggle == 1);
     return true;
 }
 

@@ -92,6 +92,10 @@ void frmInput::showEditor() {
     show();
     raise();
     activateWindow();
+    // Shown again soon after it was hidden, the dialog may never be reported as newly activated: the toolkit
+    // still counts it as the active window while the window system's focus change is pending. Fill it now;
+    // the activation that normally follows fills it again with the same texts.
+    Form_Activate();
 }
 
 bool frmInput::event(QEvent* event) {

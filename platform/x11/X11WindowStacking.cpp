@@ -2,6 +2,8 @@
 
 #include "QtX11Display.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QSocketNotifier>
 #include <QWidget>
 
@@ -37,6 +39,8 @@ X11WindowStacking::~X11WindowStacking() {
 }
 
 void X11WindowStacking::readRootEvents() {
+    if (!watch)
+        return;
     while (XPending(watch) > 0) {
         XEvent event;
         XNextEvent(watch, &event);
@@ -59,9 +63,34 @@ void X11WindowStacking::readRootEvents() {
         }
         // Our own windows moving or being raised change nothing for the others; anything else may now stand
         // above them.
-        if (changed && !raised.contains(changed))
+        if (changed && !raised.contains(changed) && !normal.contains(changed)) {
             raised.clear();
+            othersChanged = true;
+        }
     }
+    // A window manager keeps the windows it manages below those that bypass it, so a window that is not
+    // top-most follows the others down each time one of them is mapped or raised.
+    if (othersChanged && !normal.isEmpty() && !placing) {
+        othersChanged = false;
+        placing = true;
+        Display* display = qtX11Display();
+        for (auto it = normal.cbegin(); display && it != normal.cend(); ++it)
+            placeAmongOthers(display, it.key());
+        placing = false;
+    }
+}
+
+bool X11WindowStacking::eventFilter(QObject* watched, QEvent* event) {
+    // A press on a window that is not top-most brings it to the front, as activating any window would.
+    if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType()) {
+        const Window id = nativeWindow(static_cast<QWidget*>(watched)->window());
+        Display* display = qtX11Display();
+        if (display && id && normal.contains(id)) {
+            XRaiseWindow(display, id);
+            XFlush(display);
+        }
+    }
+    return false;
 }
 
 void X11WindowStacking::setTopMost(QWidget* window, bool on) {
@@ -74,8 +103,14 @@ void X11WindowStacking::setTopMost(QWidget* window, bool on) {
         return;
     if (!on) {
         raised.remove(id);
+        if (normal.isEmpty())
+            qApp->installEventFilter(this);
+        normal.insert(id, true);
+        placeAmongOthers(display, id);
         return;
     }
+    if (normal.remove(id) && normal.isEmpty())
+        qApp->removeEventFilter(this);
     if (watch) {
         readRootEvents();
         if (raised.value(id, false))
@@ -86,6 +121,35 @@ void X11WindowStacking::setTopMost(QWidget* window, bool on) {
     XRaiseWindow(display, id);
     XFlush(display);
     raised.insert(id, true);
+}
+
+void X11WindowStacking::placeAmongOthers(Display* display, unsigned long id) {
+    // Back in the normal order: just below the highest window of another program that the window manager
+    // manages, so that windows raised or opened from now on come above it, while the desktop and the
+    // windows below stay beneath. Windows bypassing the manager (menus, tooltips) are left out of the count.
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+        return;
+    Window highest = 0;
+    for (unsigned int i = count; i-- > 0;) {
+        XWindowAttributes attributes;
+        if (children[i] == id || raised.contains(children[i]) || !XGetWindowAttributes(display, children[i], &attributes))
+            continue;
+        if (attributes.map_state == IsViewable && !attributes.override_redirect) {
+            highest = children[i];
+            break;
+        }
+    }
+    if (children)
+        XFree(children);
+    if (!highest)
+        return;
+    XWindowChanges changes{};
+    changes.sibling = highest;
+    changes.stack_mode = Below;
+    XConfigureWindow(display, id, CWSibling | CWStackMode, &changes);
+    XFlush(display);
 }
 
 void X11WindowStacking::takeFocus(QWidget* window) {

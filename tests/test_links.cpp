@@ -1,0 +1,789 @@
+// The link store, the page selectors, the link editor and the link lights, on real files and with real
+// pointer and key input.
+
+#include "LinkPanelDriver.h"
+
+#include "links/frmInput.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <set>
+
+#include <X11/keysym.h>
+
+using namespace LinkPanel;
+
+class TestLinks : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    // Link store
+    void loadsOnlyWhatTheFileHolds_data();
+    void loadsOnlyWhatTheFileHolds();
+    void nameWithoutAddressAndOverlongValue();
+    void missingFileLeavesEverySlotEmptyUntilTheFirstSave();
+    void unknownSectionsAndKeysSurviveSaves();
+    void saveReloadsTheWholeTableFromTheFile();
+
+    // Pages
+    void selectorPressSwitchesPage_data();
+    void selectorPressSwitchesPage();
+    void pressingTheShownPageRewritesSettingAndCaptions();
+    void switchingKeepsTheHighlightOnItsSlot();
+    void storedPageOutOfRangeStartsOnPage0_data();
+    void storedPageOutOfRangeStartsOnPage0();
+
+    // Editor
+    void editorOpensFromALight_data();
+    void editorOpensFromALight();
+    void blankTextsKeepOkDisabled_data();
+    void blankTextsKeepOkDisabled();
+    void okWithBlankTextsDoesNothing();
+    void addressMustBeginWithHttp_data();
+    void addressMustBeginWithHttp();
+    void saveOnPage4Slot7WritesThatSlotAlone();
+    void cancelChangesNothing_data();
+    void cancelChangesNothing();
+    void dialogDraggedByItsStrip();
+    void tabHandlersInertWhileEditorShows_data();
+    void tabHandlersInertWhileEditorShows();
+    void unwritableSaveKeepsTheDialog();
+
+    // Lights
+    void lightFaces_data();
+    void lightFaces();
+};
+
+namespace {
+
+const QString kOldName = QStringLiteral("Old");
+const QString kOldAddress = QStringLiteral("http://old.example/");
+const QByteArray kOneLink = "[0]\nname0=Old\nurl0=http://old.example/\n";
+
+// Shows the editor for a slot of the current page as a light click does, and waits until it is active and
+// centred.
+frmInput& showEditor(frmMain& tab, int slot) {
+    tab.picLinkLight_Click(slot);
+    frmInput& editor = tab.input();
+    if (!QTest::qWaitForWindowActive(&editor))
+        qWarning("the editor did not become active");
+    waitUntil([&] { return editor.pos() == QPoint(444, 467); }, 2000);
+    return editor;
+}
+
+void retype(QLineEdit* box, const QString& text) {
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Delete);
+    QTest::keyClicks(box, text);
+}
+
+// Every cell holds a list of ten texts, and every text is empty but those of the slots named.
+void checkEmptyExcept(const AppState& state, const std::set<std::pair<int, int>>& filled) {
+    for (int p = 0; p < 9; ++p)
+        for (int k = 0; k < 2; ++k) {
+            QCOMPARE(state.linkGrid.cells[size_t(p)][size_t(k)].size(), 10);
+            for (int s = 0; s < 10; ++s)
+                if (!filled.count({p, s}))
+                    QVERIFY2(state.linkGrid.text(p, k, s).isEmpty(),
+                             qPrintable(QStringLiteral("page %1 slot %2").arg(p).arg(s)));
+        }
+}
+
+} // namespace
+
+void TestLinks::init() {
+    clearOpenedAddresses();
+    parkPointer();
+}
+
+// ---- link store ----
+
+void TestLinks::loadsOnlyWhatTheFileHolds_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::newRow("keys as the editor writes them")
+        << QByteArray("[3]\nname0=Three\nurl0=http://three.example/\n");
+    QTest::newRow("keys in other letter case")
+        << QByteArray("[3]\nNAME0=Three\nUrl0=http://three.example/\n");
+}
+
+void TestLinks::loadsOnlyWhatTheFileHolds() {
+    QFETCH(QByteArray, file);
+    TestProgram program;
+    program.setStore({{"mdt", "3"}});
+    program.writeLinks(file);
+    frmMain& tab = program.start();
+
+    QCOMPARE(tab.state().linkGrid.text(3, 0, 0), QString("Three"));
+    QCOMPARE(tab.state().linkGrid.text(3, 1, 0), QString("http://three.example/"));
+    checkEmptyExcept(tab.state(), {{3, 0}});
+    QCOMPARE(tab.lblLink[0]->Caption(), QString("Three"));
+    for (int i = 1; i < 10; ++i)
+        QVERIFY(tab.lblLink[i]->Caption().isEmpty());
+}
+
+void TestLinks::nameWithoutAddressAndOverlongValue() {
+    const QByteArray longName = QByteArray("0123456789").repeated(30);
+    TestProgram program;
+    program.writeLinks("[0]\nname2=Only a name\nname4=" + longName + "\nurl4=http://long.example/\n");
+    frmMain& tab = program.start();
+
+    QCOMPARE(tab.state().linkGrid.text(0, 0, 2), QString("Only a name"));
+    QCOMPARE(tab.state().linkGrid.text(0, 1, 2), QString());
+    QCOMPARE(tab.lblLink[2]->Caption(), QString("Only a name"));
+    QCOMPARE(tab.state().linkGrid.text(0, 0, 4), QString::fromLatin1(longName.left(254)));
+    QCOMPARE(tab.lblLink[4]->Caption(), QString::fromLatin1(longName.left(254)));
+}
+
+void TestLinks::missingFileLeavesEverySlotEmptyUntilTheFirstSave() {
+    TestProgram program;
+    MessageBoxWatcher watcher;
+    frmMain& tab = program.start();
+    QVERIFY(!QFile::exists(program.linkFile()));
+    checkEmptyExcept(tab.state(), {});
+    for (Label* caption : tab.lblLink)
+        QVERIFY(caption->Caption().isEmpty());
+
+    frmInput& editor = showEditor(tab, 6);
+    retype(editor.txtURL, "http://first.example/");
+    retype(editor.txtName, "First");
+    RealInput::click(screenPoint(editor.cmdOK));
+    QTRY_VERIFY(!editor.isVisible());
+    QVERIFY(watcher.seen().isEmpty());
+
+    const IniText written = readIniText(program.linkFile());
+    QCOMPARE(written.size(), size_t(1));
+    QCOMPARE(written.at("0"),
+             (std::map<QString, QString>{{"name6", "First"}, {"url6", "http://first.example/"}}));
+    QCOMPARE(tab.state().linkGrid.text(0, 0, 6), QString("First"));
+    QCOMPARE(tab.lblLink[6]->Caption(), QString("First"));
+}
+
+void TestLinks::unknownSectionsAndKeysSurviveSaves() {
+    TestProgram program;
+    program.writeLinks("[9]\nname0=Page nine\n[0]\nname10=Slot ten\nname0=Zero\nurl0=http://zero.example/\n");
+    frmMain& tab = program.start();
+    checkEmptyExcept(tab.state(), {{0, 0}});
+    QCOMPARE(tab.state().linkGrid.text(0, 0, 0), QString("Zero"));
+
+    // Two saves: a new slot, then the existing one.
+    for (const auto& [slot, name] : {std::pair{1, QString("One")}, std::pair{0, QString("Nought")}}) {
+        frmInput& editor = showEditor(tab, slot);
+        retype(editor.txtURL, QStringLiteral("http://%1.example/").arg(name.toLower()));
+        retype(editor.txtName, name);
+        RealInput::click(screenPoint(editor.cmdOK));
+        QTRY_VERIFY(!editor.isVisible());
+    }
+
+    const IniText file = readIniText(program.linkFile());
+    QCOMPARE(file.at("9"), (std::map<QString, QString>{{"name0", "Page nine"}}));
+    QCOMPARE(file.at("0"), (std::map<QString, QString>{{"name10", "Slot ten"},
+                                                       {"name0", "Nought"},
+                                                       {"url0", "http://nought.example/"},
+                                                       {"name1", "One"},
+                                                       {"url1", "http://one.example/"}}));
+    QCOMPARE(tab.state().linkGrid.text(0, 0, 1), QString("One"));
+    QCOMPARE(tab.state().linkGrid.text(0, 0, 0), QString("Nought"));
+    checkEmptyExcept(tab.state(), {{0, 0}, {0, 1}});
+}
+
+void TestLinks::saveReloadsTheWholeTableFromTheFile() {
+    TestProgram program;
+    program.writeLinks(fullLinkFile());
+    frmMain& tab = program.start();
+
+    // Changes by hand after the start: another page, and another slot of the shown page.
+    QByteArray text = fileBytes(program.linkFile());
+    text.replace("name5=P2 N5\n", "name5=Edited by hand\n");
+    text.replace("url3=http://p0.example/3\n", "url3=http://hand.example/\n");
+    text.replace("name3=P0 N3\n", "name3=Renamed by hand\n");
+    program.writeLinks(text);
+    QCOMPARE(tab.state().linkGrid.text(2, 0, 5), nameOf(2, 5));
+
+    frmInput& editor = showEditor(tab, 1);
+    retype(editor.txtURL, "http://saved.example/");
+    retype(editor.txtName, "Saved");
+    RealInput::click(screenPoint(editor.cmdOK));
+    QTRY_VERIFY(!editor.isVisible());
+
+    const IniText file = readIniText(program.linkFile());
+    for (int p = 0; p < 9; ++p)
+        for (int s = 0; s < 10; ++s) {
+            const auto& section = file.at(QString::number(p));
+            QCOMPARE(tab.state().linkGrid.text(p, 0, s), section.at(QStringLiteral("name%1").arg(s)));
+            QCOMPARE(tab.state().linkGrid.text(p, 1, s), section.at(QStringLiteral("url%1").arg(s)));
+        }
+    QCOMPARE(tab.state().linkGrid.text(2, 0, 5), QString("Edited by hand"));
+    QCOMPARE(tab.state().linkGrid.text(0, 1, 3), QString("http://hand.example/"));
+    // Only the edited button's caption changes; the others still show what they showed.
+    QCOMPARE(tab.lblLink[1]->Caption(), QString("Saved"));
+    QCOMPARE(tab.lblLink[3]->Caption(), nameOf(0, 3));
+}
+
+// ---- pages ----
+
+void TestLinks::selectorPressSwitchesPage_data() {
+    QTest::addColumn<int>("selector");
+    QTest::addColumn<int>("button"); // X button: 1 left, 3 right
+    QTest::newRow("selector 4, left button") << 4 << 1;
+    QTest::newRow("selector 4, right button") << 4 << 3;
+    QTest::newRow("selector 0, right button") << 0 << 3;
+    QTest::newRow("selector 8, left button") << 8 << 1;
+}
+
+void TestLinks::selectorPressSwitchesPage() {
+    QFETCH(int, selector);
+    QFETCH(int, button);
+    TestProgram program;
+    program.setStore({{"mdt", "2"}});
+    program.writeLinks(fullLinkFile());
+    frmMain& tab = program.start();
+    QVERIFY(slideOut(tab));
+    QCOMPARE(tab.lblLink[0]->Caption(), nameOf(2, 0));
+
+    RealInput::moveTo(screenPoint(tab.picMode[selector]));
+    RealInput::press(button);
+    // Held: sunken face, the page shown and stored.
+    QCOMPARE(tab.picMode[selector]->picture(), tab.imlMode.image(2 * selector + 2));
+    QCOMPARE(tab.state().currentPage, int16_t(selector));
+    QCOMPARE(program.store().value("mdt"), QString::number(selector));
+    for (int i = 0; i < 10; ++i)
+        QCOMPARE(tab.lblLink[i]->Caption(), nameOf(selector, i));
+    settle(100);
+    QCOMPARE(tab.picMode[selector]->picture(), tab.imlMode.image(2 * selector + 2));
+
+    RealInput::release(button);
+    for (int k = 0; k < 9; ++k)
+        QCOMPARE(tab.picMode[k]->picture(), tab.imlMode.image(2 * k + 1));
+    QCOMPARE(tab.state().currentPage, int16_t(selector));
+}
+
+void TestLinks::pressingTheShownPageRewritesSettingAndCaptions() {
+    TestProgram program;
+    program.setStore({{"mdt", "2"}});
+    program.writeLinks(fullLinkFile());
+    frmMain& tab = program.start();
+    QVERIFY(slideOut(tab));
+
+    program.setStore({{"mdt", "7"}});
+    tab.lblLink[0]->setCaption("stale");
+    RealInput::click(screenPoint(tab.picMode[2]));
+    QCOMPARE(program.store().value("mdt"), QString("2"));
+    QCOMPARE(tab.lblLink[0]->Caption(), nameOf(2, 0));
+    QCOMPARE(tab.state().currentPage, int16_t(2));
+    QCOMPARE(tab.picMode[2]->picture(), tab.imlMode.image(5));
+}
+
+void TestLinks::switchingKeepsTheHighlightOnItsSlot() {
+    TestProgram program;
+    program.writeLinks(fullLinkFile({{{2, 3}, ""}}));
+    frmMain& tab = program.start();
+    QVERIFY(slideOut(tab));
+
+    RealInput::moveTo(screenPoint(tab.picLink[3], QPoint(6, 10)));
+    QTRY_VERIFY(looksHighlighted(tab, 3));
+
+    // The pointer stays on button 3 while the page changes (a real selector press would take it away).
+    tab.picMode_MouseDown(1);
+    tab.picMode_MouseUp(1);
+    settle(100);
+    QVERIFY(looksHighlighted(tab, 3));
+    QCOMPARE(tab.lblLink[3]->Caption(), nameOf(1, 3));
+    QCOMPARE(tab.state().hoverLink, int16_t(3));
+
+    // Slot 3 is empty on page 2: the highlight stays until the pointer moves over a button.
+    tab.picMode_MouseDown(2);
+    tab.picMode_MouseUp(2);
+    settle(100);
+    QCOMPARE(tab.lblLink[3]->Caption(), QString());
+    QVERIFY(looksHighlighted(tab, 3));
+
+    RealInput::moveTo(screenPoint(tab.picLink[4], QPoint(6, 10)));
+    QVERIFY(looksNormal(tab, 3));
+    QVERIFY(looksHighlighted(tab, 4));
+}
+
+void TestLinks::storedPageOutOfRangeStartsOnPage0_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("below the first page") << "-1";
+    QTest::newRow("beyond the last page") << "9";
+    QTest::newRow("not a number") << "page";
+}
+
+void TestLinks::storedPageOutOfRangeStartsOnPage0() {
+    QFETCH(QString, stored);
+    TestProgram program;
+    program.setStore({{"mdt", stored}});
+    program.writeLinks(fullLinkFile());
+    frmMain& tab = program.start();
+    QCOMPARE(tab.state().currentPage, int16_t(0));
+    QCOMPARE(program.store().value("mdt"), QString("0"));
+    QCOMPARE(tab.lblLink[9]->Caption(), nameOf(0, 9));
+}
+
+// ---- editor ----
+
+void TestLinks::editorOpensFromALight_data() {
+    QTest::addColumn<int>("slot");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("address");
+    QTest::newRow("empty slot") << 5 << ""
+                                << "";
+    QTest::newRow("filled slot, stored texts as they are") << 2 << "Two, with inner  spaces"
+                                                           << "http://two.example/";
+}
+
+void TestLinks::editorOpensFromALight() {
+    QFETCH(int, slot);
+    QFETCH(QString, name);
+    QFETCH(QString, address);
+    TestProgram program;
+    program.writeLinks("[0]\nname2=Two, with inner  spaces\nurl2=http://two.example/\n");
+    frmMain& tab = program.start();
+    QVERIFY(slideOut(tab));
+
+    RealInput::click(screenPoint(tab.picLinkLight[slot]));
+    frmInput& editor = tab.input();
+    QTRY_VERIFY(editor.isVisible());
+    QVERIFY(QTest::qWaitForWindowActive(&editor));
+    QCOMPARE(editor.windowTitle(), QString("Brimvel"));
+    QCOMPARE(tab.state().editIndex, int16_t(slot));
+    QCOMPARE(editor.txtName->text(), name);
+    QCOMPARE(editor.txtURL->text(), address);
+    QCOMPARE(editor.cmdOK->isEnabled(), !name.isEmpty());
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(editor.txtURL));
+    QTRY_COMPARE(editor.pos(), QPoint(444, 467));
+    QCOMPARE(editor.geometry().size(), QSize(392, 89));
+}
+
+void TestLinks::blankTextsKeepOkDisabled_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("address of spaces") << "   "
+                                       << "ab" << false;
+    QTest::newRow("name of spaces") << "ab"
+                                    << "   " << false;
+    QTest::newRow("both of spaces") << " "
+                                    << "  " << false;
+    QTest::newRow("both with letters") << " a "
+                                       << "b" << true;
+}
+
+void TestLinks::blankTextsKeepOkDisabled() {
+    QFETCH(QString, address);
+    QFETCH(QString, name);
+    QFETCH(bool, enabled);
+    TestProgram program;
+    frmMain& tab = program.start();
+    frmInput& editor = showEditor(tab, 0);
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(editor.txtURL));
+
+    // Real keys into the focused box, Tab to the next one.
+    auto type = [](const QString& text) {
+        for (const QChar c : text)
+            RealInput::tapKey(c == QLatin1Char(' ') ? XK_space : XK_a + (c.unicode() - 'a'));
+    };
+    type(address);
+    RealInput::tapKey(XK_Tab);
+    type(name);
+    QTRY_COMPARE(editor.txtName->text(), name);
+    QCOMPARE(editor.txtURL->text(), address);
+    QCOMPARE(editor.cmdOK->isEnabled(), enabled);
+}
+
+void TestLinks::okWithBlankTextsDoesNothing() {
+    // Texts that arrive without a key release (pasted with the pointer) leave OK as it was.
+    TestProgram program;
+    program.writeLinks(kOneLink);
+    MessageBoxWatcher watcher;
+    frmMain& tab = program.start();
+    frmInput& editor = showEditor(tab, 0);
+    editor.txtURL->setText("   ");
+    QVERIFY(editor.cmdOK->isEnabled());
+    RealInput::click(screenPoint(editor.cmdOK));
+    settle(200);
+    QVERIFY(editor.isVisible());
+    QVERIFY(watcher.seen().isEmpty());
+    QCOMPARE(fileBytes(program.linkFile()), kOneLink);
+    QCOMPARE(editor.txtURL->text(), QString("   "));
+}
+
+void TestLinks::addressMustBeginWithHttp_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("storedAddress"); // empty: refused
+    QTest::addColumn<QString>("storedName");
+
+    QTest::newRow("https refused") << "https://example.com/"
+                                   << "Site"
+                                   << ""
+                                   << "";
+    QTest::newRow("HTTP in capitals refused") << "HTTP://EXAMPLE.COM/"
+                                              << "Site"
+                                              << ""
+                                              << "";
+    QTest::newRow("shorter than http:// refused") << "http:/"
+                                                  << "Site"
+                                                  << ""
+                                                  << "";
+    QTest::newRow("http:// alone accepted") << "http://"
+                                            << "Site"
+                                            << "http://"
+                                            << "Site";
+    QTest::newRow("outer spaces removed, inner kept") << "  http://example.com/a  "
+                                                      << "  My  Site  "
+                                                      << "http://example.com/a"
+                                                      << "My  Site";
+}
+
+void TestLinks::addressMustBeginWithHttp() {
+    QFETCH(QString, address);
+    QFETCH(QString, name);
+    QFETCH(QString, storedAddress);
+    QFETCH(QString, storedName);
+    const bool refused = storedAddress.isEmpty();
+
+    TestProgram program;
+    program.writeLinks(kOneLink);
+    frmMain& tab = program.start();
+    MessageBoxWatcher watcher;
+    frmInput& editor = showEditor(tab, 0);
+    retype(editor.txtURL, address);
+    retype(editor.txtName, name);
+    QVERIFY(editor.cmdOK->isEnabled());
+    RealInput::click(screenPoint(editor.cmdOK));
+    settle(300);
+
+    if (refused) {
+        QCOMPARE(watcher.seen().size(), 1);
+        const auto& box = watcher.seen().constFirst();
+        QCOMPARE(box.title, QString("Brimvel"));
+        QCOMPARE(box.text, QString("Please begin your URL with http://     "));
+        QCOMPARE(box.icon, QMessageBox::Warning);
+        QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QVERIFY(editor.isVisible());
+        QCOMPARE(editor.txtURL->text(), address);
+        QCOMPARE(editor.txtName->text(), name);
+        QCOMPARE(fileBytes(program.linkFile()), kOneLink);
+        QCOMPARE(tab.lblLink[0]->Caption(), kOldName);
+        QCOMPARE(tab.state().linkGrid.text(0, 1, 0), kOldAddress);
+    } else {
+        QVERIFY(watcher.seen().isEmpty());
+        QTRY_VERIFY(!editor.isVisible());
+        const auto section = readIniText(program.linkFile()).at("0");
+        QCOMPARE(section.at("name0"), storedName);
+        QCOMPARE(section.at("url0"), storedAddress);
+        QCOMPARE(tab.lblLink[0]->Caption(), storedName);
+        QCOMPARE(tab.state().linkGrid.text(0, 1, 0), storedAddress);
+        QVERIFY(editor.txtURL->text().isEmpty());
+        QVERIFY(editor.txtName->text().isEmpty());
+        QVERIFY(!editor.cmdOK->isEnabled());
+    }
+}
+
+void TestLinks::saveOnPage4Slot7WritesThatSlotAlone() {
+    TestProgram program;
+    program.setStore({{"mdt", "4"}});
+    program.writeLinks(fullLinkFile());
+    frmMain& tab = program.start();
+    QVERIFY(slideOut(tab));
+    // A change by hand after the start, which the save's reload picks up but no caption shows.
+    QByteArray text = fileBytes(program.linkFile());
+    text.replace("name3=P4 N3\n", "name3=Hand edited\n");
+    program.writeLinks(text);
+    IniText expected = readIniText(program.linkFile());
+
+    RealInput::click(screenPoint(tab.picLinkLight[7]));
+    frmInput& editor = tab.input();
+    QVERIFY(QTest::qWaitForWindowActive(&editor));
+    QCOMPARE(editor.txtName->text(), nameOf(4, 7));
+    QCOMPARE(editor.txtURL->text(), addressOf(4, 7));
+    retype(editor.txtURL, "http://seven.example/");
+    retype(editor.txtName, "Seven");
+    RealInput::click(screenPoint(editor.cmdOK));
+    QTRY_VERIFY(!editor.isVisible());
+
+    expected["4"]["name7"] = "Seven";
+    expected["4"]["url7"] = "http://seven.example/";
+    QCOMPARE(readIniText(program.linkFile()), expected);
+    for (int i = 0; i < 10; ++i)
+        QCOMPARE(tab.lblLink[i]->Caption(), i == 7 ? QString("Seven") : nameOf(4, i));
+    QCOMPARE(tab.state().linkGrid.text(4, 0, 3), QString("Hand edited"));
+    QCOMPARE(tab.state().linkGrid.text(4, 1, 7), QString("http://seven.example/"));
+}
+
+void TestLinks::cancelChangesNothing_data() {
+    QTest::addColumn<int>("reopenAfterMs");
+    // Soon after it was hidden the toolkit may still count the dialog as the active window.
+    QTest::newRow("reopened at once") << 0;
+    QTest::newRow("reopened a second later") << 1000;
+}
+
+void TestLinks::cancelChangesNothing() {
+    QFETCH(int, reopenAfterMs);
+    TestProgram program;
+    program.writeLinks(fullLinkFile());
+    frmMain& tab = program.start();
+    QVERIFY(slideOut(tab));
+    const QByteArray before = fileBytes(program.linkFile());
+
+    RealInput::click(screenPoint(tab.picLinkLight[2]));
+    frmInput& editor = tab.input();
+    QVERIFY(QTest::qWaitForWindowActive(&editor));
+    retype(editor.txtURL, "http://other.example/");
+    retype(editor.txtName, "Other");
+    RealInput::click(screenPoint(editor.cmdCancel));
+    QTRY_VERIFY(!editor.isVisible());
+
+    QCOMPARE(fileBytes(program.linkFile()), before);
+    QCOMPARE(tab.state().linkGrid.text(0, 0, 2), nameOf(0, 2));
+    QCOMPARE(tab.state().linkGrid.text(0, 1, 2), addressOf(0, 2));
+    for (int i = 0; i < 10; ++i)
+        QCOMPARE(tab.lblLink[i]->Caption(), nameOf(0, i));
+    QVERIFY(editor.txtURL->text().isEmpty());
+    QVERIFY(!editor.cmdOK->isEnabled());
+
+    // Reopened, it shows what is stored, not what was typed.
+    settle(reopenAfterMs);
+    RealInput::click(screenPoint(tab.picLinkLight[2]));
+    QTRY_VERIFY(editor.isVisible());
+    settle(100);
+    QCOMPARE(editor.txtName->text(), nameOf(0, 2));
+    QCOMPARE(editor.txtURL->text(), addressOf(0, 2));
+    QVERIFY(editor.cmdOK->isEnabled());
+}
+
+void TestLinks::dialogDraggedByItsStrip() {
+    TestProgram program;
+    frmMain& tab = program.start();
+    frmInput& editor = showEditor(tab, 0);
+    QCOMPARE(editor.pos(), QPoint(444, 467));
+
+    // A point of the strip between the logo and the web address.
+    const QPoint grabbed(200, 10);
+    QPoint pointer = screenPoint(editor.imgDrag, grabbed);
+    RealInput::moveTo(pointer);
+    RealInput::press();
+    QCOMPARE(editor.dragFlag, 1);
+    for (const QPoint step : {QPoint(15, 5), QPoint(40, 30), QPoint(-120, 80)}) {
+        pointer += step;
+        RealInput::moveTo(pointer);
+        QTRY_COMPARE(editor.mapToGlobal(grabbed), pointer);
+    }
+    RealInput::release();
+    QCOMPARE(editor.dragFlag, 0);
+    const QPoint placed = editor.pos();
+
+    // Without a press the strip does nothing.
+    RealInput::moveTo(pointer + QPoint(30, 2));
+    settle(200);
+    QCOMPARE(editor.pos(), placed);
+    QVERIFY(editor.isVisible());
+}
+
+void TestLinks::tabHandlersInertWhileEditorShows_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("drag");
+    QTest::newRow("link click") << "link" << false;
+    QTest::newRow("link hover") << "hover" << false;
+    QTest::newRow("light press") << "light" << false;
+    QTest::newRow("selector press") << "selector" << false;
+    QTest::newRow("sound switch") << "sound" << false;
+    QTest::newRow("hover-open switch") << "mouseover" << false;
+    QTest::newRow("auto-retract switch") << "autoretract" << false;
+    QTest::newRow("stay-on-top switch") << "stayontop" << false;
+    QTest::newRow("drag handle") << "drag" << true;
+    QTest::newRow("exit button press") << "exit" << false;
+}
+
+void TestLinks::tabHandlersInertWhileEditorShows() {
+    QFETCH(QString, target);
+    QFETCH(bool, drag);
+
+    TestProgram program;
+    // Hover opening on, so that the auto-retract switch would act.
+    program.setStore({{"mso", "1"}});
+    program.writeLinks(fullLinkFile());
+    frmMain& tab = program.start();
+    QVERIFY(slideOut(tab));
+    QCOMPARE(tab.autoRetractEnabled, int16_t(-1));
+
+    RealInput::click(screenPoint(tab.picLinkLight[1]));
+    frmInput& editor = tab.input();
+    QVERIFY(QTest::qWaitForWindowActive(&editor));
+    // Let the highlight that the light click left go before taking the picture of the state.
+    RealInput::moveTo(QPoint(300, 900));
+    QTRY_VERIFY(looksNormal(tab, 1));
+
+    auto describe = [&] {
+        const AppState& m = tab.state();
+        QStringList s;
+        s << QStringLiteral("page %1 edit %2 hover %3 sound %4 mso %5 atr %6 ont %7 ext %8 once %9")
+                 .arg(m.currentPage)
+                 .arg(m.editIndex)
+                 .arg(m.hoverLink)
+                 .arg(m.soundOn)
+                 .arg(tab.mouseoverButton)
+                 .arg(tab.autoRetractButton)
+                 .arg(tab.onTopToggle)
+                 .arg(tab.extended)
+                 .arg(tab.once);
+        s << QStringLiteral("left %1 top %2").arg(tab.Left()).arg(tab.Top());
+        auto id = [](const PictureBox* box) { return QString::number(quintptr(box->picture()), 16); };
+        for (PictureBox* box :
+             {tab.picSound, tab.picMouseover, tab.picAutoRetract, tab.picStayOnTop, tab.picExit})
+            s << id(box);
+        for (int k = 0; k < 9; ++k)
+            s << id(tab.picMode[k]);
+        for (int i = 0; i < 10; ++i)
+            s << id(tab.picLink[i]) + " " + id(tab.picLinkLight[i]) + " " + tab.lblLink[i]->Caption();
+        const auto store = program.store();
+        for (auto it = store.begin(); it != store.end(); ++it)
+            s << it.key() + "=" + it.value();
+        s << QStringLiteral("editor %1 %2 %3")
+                 .arg(editor.isVisible())
+                 .arg(editor.txtName->text(), editor.txtURL->text());
+        return s;
+    };
+    const QStringList before = describe();
+
+    QPoint point;
+    if (target == "link" || target == "hover")
+        point = screenPoint(tab.picLink[target == "link" ? 3 : 4], QPoint(6, 10));
+    else if (target == "light")
+        point = screenPoint(tab.picLinkLight[3]);
+    else if (target == "selector")
+        point = screenPoint(tab.picMode[4]);
+    else if (target == "sound")
+        point = screenPoint(tab.picSound);
+    else if (target == "mouseover")
+        point = screenPoint(tab.picMouseover);
+    else if (target == "autoretract")
+        point = screenPoint(tab.picAutoRetract);
+    else if (target == "stayontop")
+        point = screenPoint(tab.picStayOnTop);
+    else if (target == "drag")
+        point = tab.mapToGlobal(QPoint(185, 35));
+    else
+        point = screenPoint(tab.picExit);
+
+    MessageBoxWatcher watcher(QMessageBox::No);
+    QStringList whileHeld;
+    const auto onsets = soundOf([&] {
+        RealInput::moveTo(point);
+        if (target != "hover") {
+            RealInput::press();
+            if (drag)
+                RealInput::moveTo(point + QPoint(0, 40));
+            whileHeld = describe();
+            RealInput::release();
+        } else {
+            whileHeld = describe();
+        }
+        settle(300);
+    });
+
+    QCOMPARE(whileHeld, before);
+    QCOMPARE(describe(), before);
+    QVERIFY2(onsets.empty(), listed(onsets));
+    QVERIFY(watcher.seen().isEmpty());
+    QVERIFY(openedAddresses().isEmpty());
+}
+
+void TestLinks::unwritableSaveKeepsTheDialog() {
+    TestProgram program;
+    program.writeLinks(kOneLink);
+    frmMain& tab = program.start();
+    frmInput& editor = showEditor(tab, 0);
+
+    // The links folder becomes a plain file: the link file's path cannot be created or written.
+    const QString folder = program.programFolder() + "/data/links";
+    QVERIFY(QDir().rename(folder, folder + ".away"));
+    {
+        QFile blocker(folder);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    }
+
+    MessageBoxWatcher watcher;
+    retype(editor.txtURL, "http://new.example/");
+    retype(editor.txtName, "New");
+    RealInput::click(screenPoint(editor.cmdOK));
+    QTRY_COMPARE(watcher.seen().size(), 1);
+    settle(200);
+
+    const auto& box = watcher.seen().constFirst();
+    QCOMPARE(box.title, QString("Brimvel"));
+    QVERIFY2(box.text.contains(tab.linkFilePath()), qPrintable(box.text));
+    QCOMPARE(box.icon, QMessageBox::Warning);
+    QVERIFY(editor.isVisible());
+    QCOMPARE(editor.txtURL->text(), QString("http://new.example/"));
+    QCOMPARE(editor.txtName->text(), QString("New"));
+    QCOMPARE(tab.lblLink[0]->Caption(), kOldName);
+    QCOMPARE(tab.state().linkGrid.text(0, 0, 0), kOldName);
+    QCOMPARE(tab.state().linkGrid.text(0, 1, 0), kOldAddress);
+
+    QVERIFY(QFile::remove(folder));
+    QVERIFY(QDir().rename(folder + ".away", folder));
+    QCOMPARE(fileBytes(program.linkFile()), kOneLink);
+}
+
+// ---- lights ----
+
+void TestLinks::lightFaces_data() {
+    QTest::addColumn<int>("slot");
+    QTest::addColumn<int>("button"); // X button: 1 left, 3 right
+    QTest::addColumn<int>("pressedFace");
+    QTest::addColumn<int>("releasedFace");
+    QTest::newRow("empty slot, left button") << 5 << 1 << 2 << 1;
+    QTest::newRow("empty slot, right button") << 5 << 3 << 2 << 1;
+    QTest::newRow("filled slot, left button") << 3 << 1 << 3 << 4;
+    QTest::newRow("filled slot, right button") << 3 << 3 << 3 << 4;
+}
+
+void TestLinks::lightFaces() {
+    QFETCH(int, slot);
+    QFETCH(int, button);
+    QFETCH(int, pressedFace);
+    QFETCH(int, releasedFace);
+
+    TestProgram program;
+    program.writeLinks(fullLinkFile({{{0, 5}, ""}}));
+    frmMain& tab = program.start();
+    QVERIFY(slideOut(tab));
+
+    RealInput::moveTo(screenPoint(tab.picLinkLight[slot]));
+    if (slot == 3)
+        QTRY_VERIFY(looksHighlighted(tab, 3));
+    const Picture* pressed = nullptr;
+    const Picture* held = nullptr;
+    const auto onsets = soundOf([&] {
+        RealInput::press(button);
+        pressed = tab.picLinkLight[slot]->picture();
+        // Held over several ticks of the pointer-out timer.
+        settle(100);
+        held = tab.picLinkLight[slot]->picture();
+    });
+    QCOMPARE(pressed, tab.imlLinkLight.image(pressedFace));
+    QCOMPARE(held, tab.imlLinkLight.image(pressedFace));
+    RealInput::release(button);
+    QCOMPARE(tab.picLinkLight[slot]->picture(), tab.imlLinkLight.image(releasedFace));
+    QVERIFY2(onsets.size() == 1 && onsets.front() < 300, listed(onsets));
+
+    frmInput& editor = tab.input();
+    if (button == 1) {
+        QTRY_VERIFY(editor.isVisible());
+        QCOMPARE(tab.state().editIndex, int16_t(slot));
+        QCOMPARE(editor.txtName->text(), slot == 3 ? nameOf(0, 3) : QString());
+    } else {
+        settle(200);
+        QVERIFY(!editor.isVisible());
+    }
+}
+
+QTEST_MAIN(TestLinks)
+#include "test_links.moc"

@@ -1,0 +1,474 @@
+// The link panel: hover looks of the link buttons, opening a link, the pointer-over test and the number-pad
+// hotkeys, driven by real pointer and key input on the open tab.
+
+#include "LinkPanelDriver.h"
+
+#include "app/ImageArea.h"
+#include "panel/clsMouseOver.h"
+
+#include <QTest>
+
+#include <X11/keysym.h>
+
+using namespace LinkPanel;
+
+class TestPanel : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    // Link buttons
+    void straightMoveFromOneButtonToTheNext();
+    void emptySlotShowsArrowAndClickDoesNothing();
+    void leavingTheColumnClearsTheHighlight_data();
+    void leavingTheColumnClearsTheHighlight();
+    void firstTickGivesSlotZeroItsNormalLook();
+    void clickOpensTheStoredAddressAfterTheSlide();
+    void pageSwitchedDuringTheWaitOpensTheNewPagesSlot();
+    void refusedAddressClickStillRunsAsUsual_data();
+    void refusedAddressClickStillRunsAsUsual();
+    void onlyWebAndMailAddressesAreOpened_data();
+    void onlyWebAndMailAddressesAreOpened();
+
+    // Pointer-over test
+    void pointerOver_data();
+    void pointerOver();
+    void pointerOverWithTheRealPointer();
+
+    // Number-pad hotkeys
+    void numberPad3OpensSlot2();
+    void numberPad1And0TogetherOpenSlot9();
+    void mainRowDigitsAndEmptySlotsOpenNothing();
+    void closedTabIgnoresNumberPad();
+    void heldKeyOpensOnce();
+};
+
+void TestPanel::init() {
+    clearOpenedAddresses();
+    parkPointer();
+}
+
+// ---- link buttons ----
+
+void TestPanel::straightMoveFromOneButtonToTheNext() {
+    TestProgram program;
+    program.writeLinks(fullLinkFile());
+    frmMain& tab = program.start();
+    QVERIFY(slideOut(tab));
+
+    // A point of the button itself, left of its caption.
+    RealInput::moveTo(screenPoint(tab.picLink[3], QPoint(6, 10)));
+    QTRY_VERIFY(looksHighlighted(tab, 3));
+    QCOMPARE(tab.state().hoverLink, int16_t(3));
+    QCOMPARE(tab.picLink[3]->pointer(), Control::Pointer::Hand);
+
+    // One move event carries the highlight from 3 to 4.
+    RealInput::moveTo(screenPoint(tab.picLink[4], QPoint(6, 10)));
+    QCOMPARE(tab.state().hoverLink, int16_t(4));
+    QVERIFY(looksNormal(tab, 3));
+    QVERIFY(looksHighlighted(tab, 4));
+
+    // Moving within the highlighted button keeps everything as it is.
+    RealInput::moveTo(screenPoint(tab.picLink[4], QPoint(10, 12)));
+    settle(60);
+    QCOMPARE(tab.state().hoverLink, int16_t(4));
+    QVERIFY(looksHighlighted(tab, 4));
+    QVERIFY(looksNormal(tab, 3));
+}
+
+void TestPanel::emptySlotShowsArrowAndClickDoesNothing() {
+    TestProgram program;
+    program.writeLinks(fullLinkFile({{{0, 5}, "   "}}));
+    frmMain& tab = program.start();
+    QVERIFY(slideOut(tab));
+
+    RealInput::moveTo(screenPoint(tab.picLink[4], QPoint(6, 10)));
+    QTRY_VERIFY(looksHighlighted(tab, 4));
+    QCOMPARE(tab.picLink[5]->pointer(), Control::Pointer::Hand);
+
+    RealInput::moveTo(screenPoint(tab.picLink[5], QPoint(6, 12)));
+    QVERIFY(looksNormal(tab, 4));
+    QCOMPARE(tab.state().hoverLink, int16_t(4));
+    QCOMPARE(tab.picLink[5]->pointer(), Control::Pointer::Arrow);
+    QCOMPARE(tab.picLink[5]->cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(tab.picLink[5]->picture() != tab.imlLinkMouseover.image(6));
+
+    const auto onsets = soundOf([] {
+        RealInput::press();
+        RealInput::release();
+        settle(1200);
+    });
+    QVERIFY2(onsets.empty(), listed(onsets));
+    QCOMPARE(tab.extended, int16_t(-1));
+    QCOMPARE(tab.once, int16_t(0));
+    QVERIFY(openedAddresses().isEmpty());
+}
+
+void TestPanel::leavingTheColumnClearsTheHighlight_data() {
+    QTest::addColumn<QString>("destination");
+    QTest::newRow("page selector") << "selector";
+    QTest::newRow("window surface beside the column") << "surface";
+    QTest::newRow("desktop") << "desktop";
+}
+
+void TestPanel::leavingTheColumnClearsTheHighlight() {
+    QFETCH(QString, destination);
+    TestProgram program;
+    program.writeLinks(fullLinkFile());
+    frmMain& tab = program.start();
+    QVERIFY(slideOut(tab));
+    QCOMPARE(tab.tmrMouseout->Interval(), 15);
+
+    RealInput::moveTo(screenPoint(tab.picLink[2], QPoint(6, 10)));
+    QTRY_VERIFY(looksHighlighted(tab, 2));
+    QVERIFY(tab.tmrMouseout->Enabled());
+
+    // The caption and the light belong to the button: the highlight stays over several ticks.
+    RealInput::moveTo(screenPoint(tab.lblLink[2]));
+    settle(100);
+    QVERIFY(looksHighlighted(tab, 2));
+    RealInput::moveTo(screenPoint(tab.picLinkLight[2]));
+    settle(100);
+    QVERIFY(looksHighlighted(tab, 2));
+    QCOMPARE(tab.state().hoverLink, int16_t(2));
+
+    QPoint away;
+    if (destination == "selector")
+        away = screenPoint(tab.picMode[3]);
+    else if (destination == "surface")
+        away = tab.mapToGlobal(QPoint(190, 200));
+    else
+        away = QPoint(500, 500);
+    RealInput::moveTo(away);
+    // Cleared within a few ticks, with nothing else to clear afterwards the timer rests.
+    QTRY_VERIFY_WITH_TIMEOUT(looksNormal(tab, 2), 300);
+    QTRY_VERIFY_WITH_TIMEOUT(!tab.tmrMouseout->Enabled(), 300);
+    QCOMPARE(tab.state().hoverLink, int16_t(2));
+    for (int i = 0; i < 10; ++i)
+        QVERIFY(tab.picLink[i]->picture() != tab.imlLinkMouseover.image(i + 1));
+
+    // A new highlight wakes the timer again.
+    RealInput::moveTo(screenPoint(tab.picLink[6], QPoint(6, 10)));
+    QTRY_VERIFY(looksHighlighted(tab, 6));
+    QVERIFY(tab.tmrMouseout->Enabled());
+}
+
+void TestPanel::firstTickGivesSlotZeroItsNormalLook() {
+    TestProgram program;
+    program.writeLinks(fullLinkFile());
+    frmMain& tab = program.start();
+    QTRY_VERIFY_WITH_TIMEOUT(looksNormal(tab, 0), 500);
+    QTRY_VERIFY_WITH_TIMEOUT(!tab.tmrMouseout->Enabled(), 500);
+    // The others still carry their design-time pictures, which are neither of their two images.
+    for (int i = 1; i < 10; ++i) {
+        QVERIFY(tab.picLink[i]->picture() != tab.imlLink.image(i + 1));
+        QVERIFY(tab.picLink[i]->picture() != tab.imlLinkMouseover.image(i + 1));
+    }
+}
+
+void TestPanel::clickOpensTheStoredAddressAfterTheSlide() {
+    TestProgram program;
+    program.writeLinks(fullLinkFile());
+    frmMain& tab = program.start();
+    QVERIFY(slideOut(tab));
+
+    // The open must come after the tab has slid back in.
+    bool openedBeforeSlideIn = false;
+    bool slidIn = false;
+    QTimer watch;
+    watch.setInterval(5);
+    connect(&watch, &QTimer::timeout, [&] {
+        if (!slidIn && tab.extended == 0) {
+            slidIn = true;
+            openedBeforeSlideIn = !openedAddresses().isEmpty();
+        }
+    });
+    watch.start();
+
+    const auto onsets = soundOf([&] {
+        RealInput::click(screenPoint(tab.picLink[2], QPoint(6, 10)));
+        waitForOpened(1);
+    });
+    watch.stop();
+
+    QVERIFY(slidIn);
+    QVERIFY(!openedBeforeSlideIn);
+    QCOMPARE(openedAddresses(), QStringList{addressOf(0, 2)});
+    QCOMPARE(tab.extended, int16_t(0));
+    QVERIFY(tab.geometry().left() > 1250);
+    // The button sound at the click, then the two cues of the slide in.
+    QVERIFY2(onsets.size() >= 3 && onsets.front() < 500, listed(onsets));
+}
+
+void TestPanel::pageSwitchedDuringTheWaitOpensTheNewPagesSlot() {
+    TestProgram program;
+    program.writeLinks(fullLinkFile());
+    frmMain& tab = program.start();
+    QVERIFY(slideOut(tab));
+
+    // The click waits a second before the slide; meanwhile the pointer presses the selector of page 6.
+    const QPoint selector = screenPoint(tab.picMode[6]);
+    QTimer::singleShot(300, [&] {
+        RealInput::moveTo(selector);
+        RealInput::press();
+        RealInput::release();
+    });
+    RealInput::click(screenPoint(tab.picLink[2], QPoint(6, 10)));
+    QVERIFY(waitForOpened(1));
+    QCOMPARE(tab.state().currentPage, int16_t(6));
+    QCOMPARE(openedAddresses(), QStringList{addressOf(6, 2)});
+}
+
+void TestPanel::refusedAddressClickStillRunsAsUsual_data() {
+    QTest::addColumn<QByteArray>("address");
+    QTest::newRow("no address") << QByteArray();
+    QTest::newRow("a local program") << QByteArray("/usr/bin/xterm");
+}
+
+void TestPanel::refusedAddressClickStillRunsAsUsual() {
+    QFETCH(QByteArray, address);
+    TestProgram program;
+    program.writeLinks("[0]\nname1=Somewhere\nurl1=" + address + "\n");
+    frmMain& tab = program.start();
+    QVERIFY(slideOut(tab));
+
+    const auto onsets = soundOf([&] { RealInput::click(screenPoint(tab.picLink[1], QPoint(6, 10))); });
+    settle(500);
+    // The button sound at the click, then the two cues of the slide in.
+    QVERIFY2(onsets.size() >= 3 && onsets.front() < 500, listed(onsets));
+    QCOMPARE(tab.extended, int16_t(0));
+    QCOMPARE(tab.state().tabOpen, int16_t(0));
+    QVERIFY(openedAddresses().isEmpty());
+}
+
+void TestPanel::onlyWebAndMailAddressesAreOpened_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("handedOver"); // empty: refused
+
+    QTest::newRow("http") << "http://example.com/a?b=c"
+                          << "http://example.com/a?b=c";
+    QTest::newRow("https in capitals") << "HTTPS://example.com/"
+                                       << "https://example.com/";
+    QTest::newRow("ftp") << "ftp://files.example.com/pub"
+                         << "ftp://files.example.com/pub";
+    QTest::newRow("mailto") << "mailto:someone@example.com"
+                            << "mailto:someone@example.com";
+
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("local path") << "/usr/bin/xterm"
+                                << "";
+    QTest::newRow("program name") << "xterm"
+                                  << "";
+    QTest::newRow("file scheme") << "file:///etc/passwd"
+                                 << "";
+    QTest::newRow("other scheme") << "smb://server/share"
+                                  << "";
+    QTest::newRow("script scheme") << "javascript:alert(1)"
+                                   << "";
+    QTest::newRow("leading dash") << "-http://example.com/"
+                                  << "";
+    QTest::newRow("control character") << QStringLiteral("http://example.com/\x01x") << "";
+    QTest::newRow("delete character") << QStringLiteral("http://example.com/\x7fx") << "";
+    QTest::newRow("space in host") << "http://exa mple.com/"
+                                   << "";
+    QTest::newRow("web address without host") << "http:///path"
+                                              << "";
+    QTest::newRow("mail address without recipient") << "mailto:"
+                                                    << "";
+}
+
+void TestPanel::onlyWebAndMailAddressesAreOpened() {
+    QFETCH(QString, address);
+    QFETCH(QString, handedOver);
+    TestProgram program;
+    frmMain& tab = program.start();
+
+    // A harmless address after it shows when the desktop has had its turn.
+    const QString marker = QStringLiteral("http://marker.example/");
+    tab.openAddress(address);
+    tab.openAddress(marker);
+    QStringList expected{marker};
+    if (!handedOver.isEmpty())
+        expected.append(handedOver);
+    QVERIFY(waitForOpened(int(expected.size())));
+    settle(300);
+    QStringList opened = openedAddresses();
+    opened.sort();
+    expected.sort();
+    QCOMPARE(opened, expected);
+}
+
+// ---- pointer-over test ----
+
+void TestPanel::pointerOver_data() {
+    QTest::addColumn<int>("borderStyle"); // -1: never set
+    QTest::addColumn<QRect>("widget");    // twips inside the host
+    QTest::addColumn<QPoint>("pointer");
+    QTest::addColumn<bool>("over");
+
+    // Host at twips (1500, 3000) = pixels (100, 200); widget 166 x 21 px at pixels (12, 99) inside it, so
+    // its screen rectangle starts at (112, 299) and the test reaches x 278 and y 320.
+    const QRect button(180, 1485, 2490, 315);
+    QTest::newRow("left edge") << 0 << button << QPoint(112, 310) << true;
+    QTest::newRow("one left of the left edge") << 0 << button << QPoint(111, 310) << false;
+    QTest::newRow("top edge") << 0 << button << QPoint(200, 299) << true;
+    QTest::newRow("one above the top edge") << 0 << button << QPoint(200, 298) << false;
+    QTest::newRow("last column") << 0 << button << QPoint(277, 310) << true;
+    QTest::newRow("one beyond the right edge") << 0 << button << QPoint(278, 310) << true;
+    QTest::newRow("two beyond the right edge") << 0 << button << QPoint(279, 310) << false;
+    QTest::newRow("one below the bottom edge") << 0 << button << QPoint(200, 320) << true;
+    QTest::newRow("two below the bottom edge") << 0 << button << QPoint(200, 321) << false;
+    QTest::newRow("both corners beyond") << 0 << button << QPoint(278, 320) << true;
+    QTest::newRow("border style never set") << -1 << button << QPoint(112, 299) << true;
+    // With a border the rectangle lies 3 px further right and 22 px further down.
+    QTest::newRow("bordered: borderless left edge") << 2 << button << QPoint(112, 330) << false;
+    QTest::newRow("bordered: left edge") << 2 << button << QPoint(115, 330) << true;
+    QTest::newRow("bordered: borderless top edge") << 2 << button << QPoint(200, 299) << false;
+    QTest::newRow("bordered: top edge") << 2 << button << QPoint(200, 321) << true;
+    QTest::newRow("bordered: one beyond the right edge") << 2 << button << QPoint(281, 330) << true;
+    QTest::newRow("bordered: two beyond the right edge") << 2 << button << QPoint(282, 330) << false;
+    QTest::newRow("bordered: one below the bottom edge") << 1 << button << QPoint(200, 342) << true;
+    QTest::newRow("bordered: two below the bottom edge") << 1 << button << QPoint(200, 343) << false;
+    // Twips that are no whole pixel give fractional edges, compared as they are: 1507 twips is 100.47 px.
+    QTest::newRow("fractional left edge, pixel before")
+        << 0 << QRect(7, 0, 150, 150) << QPoint(100, 205) << false;
+    QTest::newRow("fractional left edge, pixel after")
+        << 0 << QRect(7, 0, 150, 150) << QPoint(101, 205) << true;
+    QTest::newRow("fractional right edge") << 0 << QRect(7, 0, 150, 150) << QPoint(110, 205) << true;
+    QTest::newRow("fractional right edge, beyond") << 0 << QRect(7, 0, 150, 150) << QPoint(111, 205) << false;
+}
+
+void TestPanel::pointerOver() {
+    QFETCH(int, borderStyle);
+    QFETCH(QRect, widget);
+    QFETCH(QPoint, pointer);
+    QFETCH(bool, over);
+
+    // Neither window nor widget is shown: the test works from geometry alone.
+    Form host(true);
+    host.moveTwips(1500, 3000, 3105, 4530);
+    ImageArea subject(&host, widget.x(), widget.y(), widget.width(), widget.height());
+    subject.hide();
+
+    clsMouseOver test([pointer] { return pointer; });
+    if (borderStyle >= 0)
+        test.SetBorderStyle(int16_t(borderStyle));
+    QCOMPARE(test.IsMouseOver(host, subject), over);
+}
+
+void TestPanel::pointerOverWithTheRealPointer() {
+    TestProgram program;
+    frmMain& tab = program.start();
+    QVERIFY(slideOut(tab));
+    QCOMPARE(tab.Left(), 16092);
+    QCOMPARE(tab.Top(), 80);
+    clsMouseOver test;
+    // The open tab stands at Left 16092 twips (1072.8 px), Top 80 twips (5.33 px): the link area spans
+    // x 1084.8 .. 1250.8 and y 104.33 .. 305.33.
+    const QList<std::pair<QPoint, bool>> cases = {
+        {QPoint(1085, 200), true},  {QPoint(1084, 200), false}, {QPoint(1250, 200), true},
+        {QPoint(1251, 200), false}, {QPoint(1100, 105), true},  {QPoint(1100, 104), false},
+        {QPoint(1100, 305), true},  {QPoint(1100, 306), false},
+    };
+    for (const auto& [point, over] : cases) {
+        RealInput::moveTo(point);
+        QTRY_COMPARE(QCursor::pos(), point);
+        QVERIFY2(test.IsMouseOver(tab, *tab.imgHidden) == over,
+                 qPrintable(QStringLiteral("at %1,%2").arg(point.x()).arg(point.y())));
+    }
+}
+
+// ---- number-pad hotkeys ----
+
+void TestPanel::numberPad3OpensSlot2() {
+    TestProgram program;
+    program.writeLinks(fullLinkFile());
+    frmMain& tab = program.start();
+    QVERIFY(slideOut(tab));
+
+    RealInput::tapKey(XK_KP_3);
+    QVERIFY(waitForOpened(1, 8000));
+    QCOMPARE(openedAddresses(), QStringList{addressOf(0, 2)});
+    QCOMPARE(tab.extended, int16_t(0));
+}
+
+void TestPanel::numberPad1And0TogetherOpenSlot9() {
+    TestProgram program;
+    program.setStore({{"mdt", "3"}});
+    program.writeLinks(fullLinkFile());
+    frmMain& tab = program.start();
+    QVERIFY(slideOut(tab));
+
+    // Both keys go down before the next scan; the number pad 0 is examined last and wins.
+    RealInput::key(XK_KP_1, true);
+    RealInput::key(XK_KP_0, true);
+    QVERIFY(waitForOpened(1, 8000));
+    RealInput::key(XK_KP_0, false);
+    RealInput::key(XK_KP_1, false);
+    settle(300);
+    QCOMPARE(openedAddresses(), QStringList{addressOf(3, 9)});
+}
+
+void TestPanel::mainRowDigitsAndEmptySlotsOpenNothing() {
+    TestProgram program;
+    program.writeLinks(fullLinkFile({{{0, 5}, ""}}));
+    frmMain& tab = program.start();
+    QVERIFY(slideOut(tab));
+    // The 5-second reset would otherwise clear what the checks below read.
+    tab.tmrResetKey->setEnabled(false);
+
+    for (unsigned long digit : {XK_3, XK_1, XK_0}) {
+        RealInput::tapKey(digit);
+        settle(200);
+    }
+    QCOMPARE(tab.state().lastKey, int16_t(10));
+    QCOMPARE(tab.state().pressedKey, int16_t(10));
+
+    // Number pad 6 names the empty slot 5: nothing opens, but the key counts as handled.
+    RealInput::tapKey(XK_KP_6);
+    QTRY_COMPARE(tab.state().lastKey, int16_t(5));
+    QCOMPARE(tab.state().pressedKey, int16_t(5));
+    settle(300);
+    QCOMPARE(tab.extended, int16_t(-1));
+    QCOMPARE(tab.state().tabOpen, int16_t(1));
+    QVERIFY(openedAddresses().isEmpty());
+}
+
+void TestPanel::closedTabIgnoresNumberPad() {
+    TestProgram program;
+    program.writeLinks(fullLinkFile());
+    frmMain& tab = program.start();
+
+    RealInput::tapKey(XK_KP_3);
+    settle(300);
+    QCOMPARE(tab.state().lastKey, int16_t(10));
+    QCOMPARE(tab.state().pressedKey, int16_t(10));
+
+    // Nor is a key tapped while closed acted on once the tab opens.
+    QVERIFY(slideOut(tab));
+    settle(400);
+    QCOMPARE(tab.state().lastKey, int16_t(10));
+    QCOMPARE(tab.extended, int16_t(-1));
+    QVERIFY(openedAddresses().isEmpty());
+}
+
+void TestPanel::heldKeyOpensOnce() {
+    TestProgram program;
+    program.writeLinks(fullLinkFile());
+    frmMain& tab = program.start();
+    QVERIFY(slideOut(tab));
+
+    // Held through the whole open (sound, pauses, slide) and past a reset of the key lock.
+    RealInput::key(XK_KP_5, true);
+    QVERIFY(waitForOpened(1, 8000));
+    settle(5500);
+    RealInput::key(XK_KP_5, false);
+    settle(200);
+    QCOMPARE(openedAddresses(), QStringList{addressOf(0, 4)});
+    QCOMPARE(tab.extended, int16_t(0));
+}
+
+QTEST_MAIN(TestPanel)
+#include "test_panel.moc"
