@@ -6,8 +6,8 @@
 // A widget of a form, placed in twips relative to its parent, with the form runtime's pointer events:
 // press, move and release carry the button (1 left, 2 right, 4 middle), the shift state (1 Shift, 2 Ctrl,
 // 4 Alt) and X, Y in twips relative to the widget; a click follows the release of a left press that ends over
-// the widget. Qt's implicit grab delivers the moves and the release to the pressed widget even when the pointer
-// leaves it. A disabled or hidden widget receives no pointer events.
+// the widget. Qt's implicit grab delivers the moves and the release to the pressed widget even when the
+// pointer leaves it. A disabled or hidden widget receives no pointer events.
 class Control : public QWidget {
 public:
     using PointerHandler = std::function<void(int button, int shift, double x, double y)>;
@@ -43,4 +43,5 @@ private:
 };
 
 // Translates a Qt mouse event into the form runtime's button, shift and twips arguments and calls `handler`.
-void deliverPointer(const Control::PointerHandler& handler, const QMouseEvent* event, bool forRelease = false);
+void deliverPointer(const Control::PointerHandler& handler, const QMouseEvent* event,
+                    bool forRelease = false);

@@ -7,9 +7,9 @@
 #include <functional>
 
 // A top-level window of the program with the form runtime's geometry: Left, Top, Width and Height in twips of
-// the screen, each write taking effect at once. The twips values are kept exactly; the window itself stands at
-// the nearest logical pixel. A skinned form bypasses the window manager so that it stands exactly where the
-// program puts it, partly off screen if need be.
+// the screen, each write taking effect at once. The twips values are kept exactly; the window itself stands
+// at the nearest logical pixel. A skinned form bypasses the window manager so that it stands exactly where
+// the program puts it, partly off screen if need be.
 class Form : public QWidget {
 public:
     explicit Form(bool bypassWindowManager, QWidget* parent = nullptr);

@@ -4,7 +4,8 @@
 
 ImageList::ImageList(const QString& stem, int count) {
     for (int n = 1; n <= count; ++n)
-        images_.push_back(std::make_unique<Picture>(Picture{load(stem + QLatin1Char('_') + QString::number(n))}));
+        images_.push_back(
+            std::make_unique<Picture>(Picture{load(stem + QLatin1Char('_') + QString::number(n))}));
 }
 
 ImageList::ImageList(const QStringList& stems) {

@@ -5,7 +5,8 @@
 #include <QColor>
 #include <QString>
 
-// A label: one line of left-aligned text with no background of its own, so its parent shows around the letters.
+// A label: one line of left-aligned text with no background of its own, so its parent shows around the
+// letters.
 class Label : public Control {
 public:
     Label(QWidget* parent, int left, int top, int width, int height, const QFont& font, QColor colour);

@@ -2,7 +2,8 @@
 
 Timer::Timer(QObject* parent, int interval, bool enabled, std::function<void()> onTimer)
     : QObject(parent), interval_(interval), enabled_(enabled), onTimer_(std::move(onTimer)) {
-    // Every timer ticks at its interval: a coarse one may fire 5 % early, which a 15-second retract would show.
+    // Every timer ticks at its interval: a coarse one may fire 5 % early, which a 15-second retract would
+    // show.
     timer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer_, &QTimer::timeout, this, [this] { fire(); });
     apply();

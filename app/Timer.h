@@ -4,9 +4,10 @@
 #include <QTimer>
 #include <functional>
 
-// A form timer: ticks every Interval milliseconds while Enabled; an interval of 0 means no ticks, whatever the
-// enabled state. Enabling a timer that already runs leaves its count alone. Qt never re-enters a tick handler
-// that is still running (for example one that waits in Pause), which keeps nested ticks of one timer out.
+// A form timer: ticks every Interval milliseconds while Enabled; an interval of 0 means no ticks, whatever
+// the enabled state. Enabling a timer that already runs leaves its count alone. Qt never re-enters a tick
+// handler that is still running (for example one that waits in Pause), which keeps nested ticks of one timer
+// out.
 class Timer : public QObject {
 public:
     Timer(QObject* parent, int interval, bool enabled, std::function<void()> onTimer);

@@ -7,11 +7,17 @@
 // on high-DPI screens.
 constexpr int kTwipsPerPixel = 15;
 
-inline int twipsToPixels(double twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); }
-inline int pixelsToTwips(int pixels) { return pixels * kTwipsPerPixel; }
+inline int twipsToPixels(double twips) {
+    return static_cast<int>(std::lround(twips / kTwipsPerPixel));
+}
+inline int pixelsToTwips(int pixels) {
+    return pixels * kTwipsPerPixel;
+}
 
 // Nearest integer with halves to the even neighbour (83.5 -> 84, 82.5 -> 82), as a 16-bit value.
-inline int16_t nearestEven16(double x) { return static_cast<int16_t>(std::nearbyint(x)); }
+inline int16_t nearestEven16(double x) {
+    return static_cast<int16_t>(std::nearbyint(x));
+}
 
 // Flags held in memory: -1 for true, 0 for false.
 constexpr int16_t kTrue = -1;

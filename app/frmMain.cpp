@@ -147,16 +147,18 @@ frmInput& frmMain::input() {
     return *input_;
 }
 
-bool frmMain::editorShowing() const { return input_ && input_->isVisible(); }
+bool frmMain::editorShowing() const {
+    return input_ && input_->isVisible();
+}
 
 int16_t frmMain::ReadReg(const QString& name, int16_t& value) {
-    return modRegistry::ReadRegValue(m.services.settings.get(), modRegistry::kCurrentUser, modRegistry::kKeyPath,
-                                     name, value);
+    return modRegistry::ReadRegValue(m.services.settings.get(), modRegistry::kCurrentUser,
+                                     modRegistry::kKeyPath, name, value);
 }
 
 int16_t frmMain::WriteReg(const QString& name, int16_t& value) {
-    return modRegistry::WriteRegValue(m.services.settings.get(), modRegistry::kCurrentUser, modRegistry::kKeyPath,
-                                      name, value);
+    return modRegistry::WriteRegValue(m.services.settings.get(), modRegistry::kCurrentUser,
+                                      modRegistry::kKeyPath, name, value);
 }
 
 bool frmMain::Form_Load() {
@@ -220,7 +222,8 @@ bool frmMain::Form_Load() {
         tmrOnTop->setInterval(1000);
         picStayOnTop->setPicture(imlButton.image(4));
     });
-    readElseDefault(QStringLiteral("mso"), mouseoverButton, 0, [this] { picMouseover->setPicture(imlButton.image(2)); });
+    readElseDefault(QStringLiteral("mso"), mouseoverButton, 0,
+                    [this] { picMouseover->setPicture(imlButton.image(2)); });
     const bool pageConverted = readElseDefault(QStringLiteral("mdt"), m.currentPage, 0, nothing);
     if (!pageConverted || m.currentPage < 0 || m.currentPage >= LinkGrid::kPages) {
         // A page that is not one of the nine (edited by hand) would name no page of the table: start on
@@ -228,7 +231,8 @@ bool frmMain::Form_Load() {
         m.currentPage = 0;
         statement([&] { m.regResult = WriteReg(QStringLiteral("mdt"), m.currentPage); });
     }
-    readElseDefault(QStringLiteral("sdo"), m.soundOn, 1, [this] { picSound->setPicture(imlButton.image(10)); });
+    readElseDefault(QStringLiteral("sdo"), m.soundOn, 1,
+                    [this] { picSound->setPicture(imlButton.image(10)); });
     readElseDefault(QStringLiteral("atr"), autoRetractButton, 0, [this] {
         autoRetractEnabled = 0;
         picAutoRetract->setPicture(imlButton.image(8));

@@ -7,9 +7,11 @@
 #include <unistd.h>
 
 namespace {
-// The end of the desktop session, or a signal that a session end or a terminal sends: the program ends at once,
-// without a question. Nothing is lost: every setting and link is written when it changes.
-void endAtOnce(int) { ::_exit(0); }
+// The end of the desktop session, or a signal that a session end or a terminal sends: the program ends at
+// once, without a question. Nothing is lost: every setting and link is written when it changes.
+void endAtOnce(int) {
+    ::_exit(0);
+}
 } // namespace
 
 int main(int argc, char** argv) {

@@ -16,8 +16,8 @@ std::optional<int16_t> toInt16(const QString& text) {
 }
 
 namespace {
-int16_t transfer(SettingsBackend* store, bool write, uint32_t hive, const QString& keyPath, const QString& name,
-                 int16_t& value) {
+int16_t transfer(SettingsBackend* store, bool write, uint32_t hive, const QString& keyPath,
+                 const QString& name, int16_t& value) {
     if (!store)
         throw Abandoned{};
     QString text = QString::number(value);

@@ -16,8 +16,8 @@ inline const QString kKeyPath = QStringLiteral("Software\\Brimvel-Blue");
 // abandoned, so the variable keeps its value and the result is not assigned.
 struct Abandoned {};
 
-// The ordinary conversion of decimal text: optional sign, surrounding blanks ignored; nullopt when the text is
-// not a number or lies outside -32768..32767.
+// The ordinary conversion of decimal text: optional sign, surrounding blanks ignored; nullopt when the text
+// is not a number or lies outside -32768..32767.
 std::optional<int16_t> toInt16(const QString& text);
 
 // Read: on success the stored value replaces `value`; 0 when the value is absent (`value` unchanged).

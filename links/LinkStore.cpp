@@ -3,7 +3,9 @@
 #include "../app/Paths.h"
 #include "../app/frmMain.h"
 
-QString frmMain::linkFilePath() const { return m.dataPath(Paths::kLinkFile); }
+QString frmMain::linkFilePath() const {
+    return m.dataPath(Paths::kLinkFile);
+}
 
 void frmMain::loadPLinks() {
     if (!plink_cIni)

@@ -496,7 +496,10 @@ int getString(const std::optional<QString>& section, const std::optional<QString
     if (section && key) {
         if (const ValueIndex* index = ValueIndex::forFile(path)) {
             const QByteArray* value = index->find(*section, *key);
-            return placeText(value ? *value : defaultText ? defaultText->toUtf8() : QByteArray(), size, buffer);
+            return placeText(value         ? *value
+                             : defaultText ? defaultText->toUtf8()
+                                           : QByteArray(),
+                             size, buffer);
         }
     }
     QByteArray bytes;

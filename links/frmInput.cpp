@@ -159,9 +159,13 @@ void frmInput::updateOk() {
     cmdOK->setEnabled(!trimSpaces(txtURL->text()).isEmpty() && !trimSpaces(txtName->text()).isEmpty());
 }
 
-void frmInput::txtName_KeyUp() { updateOk(); }
+void frmInput::txtName_KeyUp() {
+    updateOk();
+}
 
-void frmInput::txtURL_KeyUp() { updateOk(); }
+void frmInput::txtURL_KeyUp() {
+    updateOk();
+}
 
 void frmInput::cmdOK_Click() {
     const QString name = trimSpaces(txtName->text());
@@ -215,7 +219,9 @@ void frmInput::showMessage(const QString& text) {
     returningFromMessage_ = true;
 }
 
-void frmInput::cmdCancel_Click() { finish(); }
+void frmInput::cmdCancel_Click() {
+    finish();
+}
 
 void frmInput::finish() {
     txtName->clear();
@@ -244,8 +250,14 @@ void frmInput::imgDrag_MouseMove() {
     move(QPoint(left, top) - clientOffset);
 }
 
-void frmInput::imgDrag_MouseUp() { dragFlag = 0; }
+void frmInput::imgDrag_MouseUp() {
+    dragFlag = 0;
+}
 
-void frmInput::imgLogo_Click() { tab.openAddress(VendorSite::url(QStringLiteral("/download/Brimvel/index.htm"))); }
+void frmInput::imgLogo_Click() {
+    tab.openAddress(VendorSite::url(QStringLiteral("/download/Brimvel/index.htm")));
+}
 
-void frmInput::imgGoKestu_Click() { tab.openAddress(VendorSite::root()); }
+void frmInput::imgGoKestu_Click() {
+    tab.openAddress(VendorSite::root());
+}

@@ -5,7 +5,7 @@
 
 namespace {
 // Examined in this order, so when several are down together the last one wins (0 over 9 over ... 1).
-constexpr int kScanOrder[10][2] = {{97, 0}, {98, 1},  {99, 2},  {100, 3}, {101, 4},
+constexpr int kScanOrder[10][2] = {{97, 0},  {98, 1},  {99, 2},  {100, 3}, {101, 4},
                                    {102, 5}, {103, 6}, {104, 7}, {105, 8}, {96, 9}};
 } // namespace
 

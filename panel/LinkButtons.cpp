@@ -48,9 +48,13 @@ void frmMain::picLink_MouseMove(int index) {
     tmrMouseout->setEnabled(true);
 }
 
-void frmMain::lblLink_MouseMove(int index) { picLink_MouseMove(index); }
+void frmMain::lblLink_MouseMove(int index) {
+    picLink_MouseMove(index);
+}
 
-void frmMain::picLinkLight_MouseMove(int index) { picLink_MouseMove(index); }
+void frmMain::picLinkLight_MouseMove(int index) {
+    picLink_MouseMove(index);
+}
 
 void frmMain::restoreHoverPicture() {
     if (m.hoverLink < 0 || m.hoverLink >= LinkGrid::kSlots)

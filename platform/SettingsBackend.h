@@ -10,5 +10,6 @@ class SettingsBackend {
 public:
     virtual ~SettingsBackend() = default;
     virtual bool read(uint32_t hive, const QString& keyPath, const QString& valueName, QString& text) = 0;
-    virtual bool write(uint32_t hive, const QString& keyPath, const QString& valueName, const QString& text) = 0;
+    virtual bool write(uint32_t hive, const QString& keyPath, const QString& valueName,
+                       const QString& text) = 0;
 };

@@ -23,8 +23,8 @@ void ApplySkin(Form& window, PictureBox& box, int32_t& transparentColour) {
     window.setWidth(box.Width());
     window.setHeight(box.Height());
 
-    const std::vector<QRect> runs =
-        OutlineScan::runs(pixmap.toImage(), transparentColour, rows, cols, static_cast<int>(std::lround(dpr)));
+    const std::vector<QRect> runs = OutlineScan::runs(pixmap.toImage(), transparentColour, rows, cols,
+                                                      static_cast<int>(std::lround(dpr)));
     QRegion outline;
     if (!runs.empty())
         outline.setRects(runs.data(), static_cast<int>(runs.size()));

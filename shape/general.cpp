@@ -21,4 +21,6 @@ void Pause(int16_t seconds) {
     }
 }
 
-int16_t KeyPressed(KeyProbe* probe, int32_t virtualKey) { return probe && probe->pressed(virtualKey) ? -1 : 0; }
+int16_t KeyPressed(KeyProbe* probe, int32_t virtualKey) {
+    return probe && probe->pressed(virtualKey) ? -1 : 0;
+}

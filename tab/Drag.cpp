@@ -46,4 +46,6 @@ void frmMain::Form_MouseUp() {
     TimerRetract->setEnabled(true);
 }
 
-void frmMain::Form_MouseMove() { restoreHoverPicture(); }
+void frmMain::Form_MouseMove() {
+    restoreHoverPicture();
+}

@@ -5,7 +5,9 @@
 #include <QEventLoop>
 #include <QTimer>
 
-SlidePacer::SlidePacer() { clock_.start(); }
+SlidePacer::SlidePacer() {
+    clock_.start();
+}
 
 void SlidePacer::yield(bool endOfStep) {
     Runtime::DoEvents();

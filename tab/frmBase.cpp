@@ -50,8 +50,14 @@ void frmBase::imgMouseClick_Click() {
     m.openBusy = 0;
 }
 
-void frmBase::Form_MouseMove() { tab.restoreHoverPicture(); }
+void frmBase::Form_MouseMove() {
+    tab.restoreHoverPicture();
+}
 
-void frmBase::imgGoKestu_MouseMove() { tab.restoreHoverPicture(); }
+void frmBase::imgGoKestu_MouseMove() {
+    tab.restoreHoverPicture();
+}
 
-void frmBase::imgGoKestu_Click() { tab.openAddress(VendorSite::root()); }
+void frmBase::imgGoKestu_Click() {
+    tab.openAddress(VendorSite::root());
+}

@@ -34,7 +34,7 @@ void TestApp::firstStartStoresDefaultsAndDocksTheTab() {
     frmMain& tab = program.start();
 
     const Store expected{{"skn", "1"}, {"poy", "80"}, {"upd", "1"}, {"ont", "1"},
-                         {"mso", "0"}, {"mdt", "0"}, {"sdo", "1"}, {"atr", "0"}};
+                         {"mso", "0"}, {"mdt", "0"},  {"sdo", "1"}, {"atr", "0"}};
     QCOMPARE(program.store(), expected);
 
     QCOMPARE(tab.Left(), 1280 * 15 - 91);
@@ -72,10 +72,13 @@ void TestApp::storedSettings_data() {
     QTest::addColumn<QString>("check");
     QTest::addColumn<Store>("storedAfter");
 
-    QTest::newRow("negative poy is used unchanged") << Store{{"poy", "-300"}} << "top-300" << Store{{"poy", "-300"}};
+    QTest::newRow("negative poy is used unchanged")
+        << Store{{"poy", "-300"}} << "top-300" << Store{{"poy", "-300"}};
     QTest::newRow("mdt 3 shows the fourth page") << Store{{"mdt", "3"}} << "page3" << Store{{"mdt", "3"}};
-    QTest::newRow("mdt out of range starts on page 0") << Store{{"mdt", "12"}} << "page0" << Store{{"mdt", "0"}};
-    QTest::newRow("mdt not a number starts on page 0") << Store{{"mdt", "x"}} << "page0" << Store{{"mdt", "0"}};
+    QTest::newRow("mdt out of range starts on page 0")
+        << Store{{"mdt", "12"}} << "page0" << Store{{"mdt", "0"}};
+    QTest::newRow("mdt not a number starts on page 0")
+        << Store{{"mdt", "x"}} << "page0" << Store{{"mdt", "0"}};
     QTest::newRow("ont 0 stops the docking timer") << Store{{"ont", "0"}} << "ontoff" << Store{{"ont", "0"}};
     QTest::newRow("upd 0 is 1 again after a start") << Store{{"upd", "0"}} << "none" << Store{{"upd", "1"}};
     QTest::newRow("sound off") << Store{{"sdo", "0"}} << "soundoff" << Store{{"sdo", "0"}};
@@ -119,10 +122,14 @@ void TestApp::autoRetractButton_data() {
     QTest::addColumn<QString>("mso");
     QTest::addColumn<int>("picture");
     QTest::addColumn<int>("enabled");
-    QTest::newRow("on, hover on") << "1" << "1" << 8 << -1;
-    QTest::newRow("on, hover off") << "1" << "0" << 7 << 0;
-    QTest::newRow("off, hover on") << "0" << "1" << 7 << -1;
-    QTest::newRow("off, hover off") << "0" << "0" << 7 << 0;
+    QTest::newRow("on, hover on") << "1"
+                                  << "1" << 8 << -1;
+    QTest::newRow("on, hover off") << "1"
+                                   << "0" << 7 << 0;
+    QTest::newRow("off, hover on") << "0"
+                                   << "1" << 7 << -1;
+    QTest::newRow("off, hover off") << "0"
+                                    << "0" << 7 << 0;
 }
 
 void TestApp::autoRetractButton() {
@@ -142,7 +149,8 @@ void TestApp::unreadableSettingAfterGoodReadsWritesNoDefault() {
     // The reads before it succeeded, so the failed conversion leaves the last good result in force: the
     // setting keeps its start value (sound off) and no default is written over the stored text.
     TestProgram program;
-    program.setStore({{"skn", "1"}, {"poy", "80"}, {"ont", "1"}, {"mso", "0"}, {"mdt", "0"}, {"sdo", "loud"}});
+    program.setStore(
+        {{"skn", "1"}, {"poy", "80"}, {"ont", "1"}, {"mso", "0"}, {"mdt", "0"}, {"sdo", "loud"}});
     frmMain& tab = program.start();
     QCOMPARE(tab.state().soundOn, int16_t(0));
     QCOMPARE(tab.picSound->picture(), tab.imlButton.image(9));
@@ -195,7 +203,8 @@ void TestApp::storeReadSeesHandEdits() {
     TestProgram program;
     SettingsBackend* store = program.state().services.settings.get();
     int16_t value = 5;
-    QVERIFY(modRegistry::WriteRegValue(store, modRegistry::kCurrentUser, modRegistry::kKeyPath, "poy", value));
+    QVERIFY(
+        modRegistry::WriteRegValue(store, modRegistry::kCurrentUser, modRegistry::kKeyPath, "poy", value));
     QFile file(program.storeFile());
     QVERIFY(file.exists()); // on disk before the call returned
     program.setStore({{"poy", "1234"}});
@@ -203,14 +212,15 @@ void TestApp::storeReadSeesHandEdits() {
     QVERIFY(modRegistry::ReadRegValue(store, modRegistry::kCurrentUser, modRegistry::kKeyPath, "poy", read));
     QCOMPARE(read, int16_t(1234));
     int16_t absent = 9;
-    QCOMPARE(modRegistry::ReadRegValue(store, modRegistry::kCurrentUser, modRegistry::kKeyPath, "nope", absent),
-             int16_t(0));
+    QCOMPARE(
+        modRegistry::ReadRegValue(store, modRegistry::kCurrentUser, modRegistry::kKeyPath, "nope", absent),
+        int16_t(0));
     QCOMPARE(absent, int16_t(9));
     program.setStore({{"poy", "99999"}});
     int16_t kept = 3;
-    QVERIFY_THROWS_EXCEPTION(modRegistry::Abandoned,
-                             modRegistry::ReadRegValue(store, modRegistry::kCurrentUser, modRegistry::kKeyPath,
-                                                       "poy", kept));
+    QVERIFY_THROWS_EXCEPTION(
+        modRegistry::Abandoned,
+        modRegistry::ReadRegValue(store, modRegistry::kCurrentUser, modRegistry::kKeyPath, "poy", kept));
     QCOMPARE(kept, int16_t(3));
 }
 

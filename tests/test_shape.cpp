@@ -11,9 +11,9 @@
 #include "tab/frmBase.h"
 
 #include <QElapsedTimer>
-#include <QRegularExpression>
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <X11/keysym.h>

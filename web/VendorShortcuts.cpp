@@ -23,6 +23,10 @@ void frmMain::imgLogo_Click() {
     once = 0;
 }
 
-void frmMain::imgGoKestu_Click() { openAddress(VendorSite::root()); }
+void frmMain::imgGoKestu_Click() {
+    openAddress(VendorSite::root());
+}
 
-void frmMain::imgGoKestu_MouseMove() { restoreHoverPicture(); }
+void frmMain::imgGoKestu_MouseMove() {
+    restoreHoverPicture();
+}

@@ -5,7 +5,8 @@
 #include <QNetworkRequest>
 #include <QTimer>
 
-VersionFetcher::VersionFetcher(QObject* parent) : QObject(parent), manager_(new QNetworkAccessManager(this)) {}
+VersionFetcher::VersionFetcher(QObject* parent)
+    : QObject(parent), manager_(new QNetworkAccessManager(this)) {}
 
 VersionFetcher::~VersionFetcher() {
     if (reply_) {

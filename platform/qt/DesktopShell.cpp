@@ -3,4 +3,6 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-void DesktopShell::open(const QString& address) { QDesktopServices::openUrl(QUrl(address, QUrl::StrictMode)); }
+void DesktopShell::open(const QString& address) {
+    QDesktopServices::openUrl(QUrl(address, QUrl::StrictMode));
+}

@@ -33,7 +33,8 @@ bool FileSettingsBackend::read(uint32_t, const QString& keyPath, const QString& 
     return true;
 }
 
-bool FileSettingsBackend::write(uint32_t, const QString& keyPath, const QString& valueName, const QString& text) {
+bool FileSettingsBackend::write(uint32_t, const QString& keyPath, const QString& valueName,
+                                const QString& text) {
     const QString file = fileFor(keyPath);
     QDir().mkpath(QFileInfo(file).absolutePath());
     QSettings store(file, QSettings::IniFormat);

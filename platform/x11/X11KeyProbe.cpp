@@ -122,7 +122,9 @@ void X11KeyProbe::beginScan() {
     scanning = true;
 }
 
-void X11KeyProbe::endScan() { scanning = false; }
+void X11KeyProbe::endScan() {
+    scanning = false;
+}
 
 bool X11KeyProbe::pressed(int virtualKey) {
     const int digit = virtualKey - kFirstVirtualKey;

@@ -29,7 +29,8 @@ X11WindowStacking::X11WindowStacking() {
     XSelectInput(watch, DefaultRootWindow(watch), SubstructureNotifyMask);
     XFlush(watch);
     notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(watch), QSocketNotifier::Read);
-    QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(), [this] { readRootEvents(); });
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(),
+                     [this] { readRootEvents(); });
 }
 
 X11WindowStacking::~X11WindowStacking() {
@@ -134,7 +135,8 @@ void X11WindowStacking::placeAmongOthers(Display* display, unsigned long id) {
     Window highest = 0;
     for (unsigned int i = count; i-- > 0;) {
         XWindowAttributes attributes;
-        if (children[i] == id || raised.contains(children[i]) || !XGetWindowAttributes(display, children[i], &attributes))
+        if (children[i] == id || raised.contains(children[i]) ||
+            !XGetWindowAttributes(display, children[i], &attributes))
             continue;
         if (attributes.map_state == IsViewable && !attributes.override_redirect) {
             highest = children[i];

@@ -10,8 +10,8 @@ class QSocketNotifier;
 typedef struct _XDisplay Display;
 
 // Top-most placement on X11 for the program's windows, which bypass the window manager (override-redirect):
-// no window manager keeps them above, so turning top-most on raises the window above all its siblings, and the
-// program re-asserts it periodically. Off puts the window back among the others, below the highest window
+// no window manager keeps them above, so turning top-most on raises the window above all its siblings, and
+// the program re-asserts it periodically. Off puts the window back among the others, below the highest window
 // the window manager manages, and after that below each window the manager maps or raises, as a normal window
 // would stand; a press on it brings it to the front.
 //

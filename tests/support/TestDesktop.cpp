@@ -51,9 +51,13 @@ TestProgram::~TestProgram() {
     state_.reset();
 }
 
-QString TestProgram::storeFile() const { return config_.path() + QStringLiteral("/Brimvel-Blue.conf"); }
+QString TestProgram::storeFile() const {
+    return config_.path() + QStringLiteral("/Brimvel-Blue.conf");
+}
 
-QString TestProgram::linkFile() const { return program_.path() + QStringLiteral("/data/links/plink.dat"); }
+QString TestProgram::linkFile() const {
+    return program_.path() + QStringLiteral("/data/links/plink.dat");
+}
 
 QMap<QString, QString> TestProgram::store() const {
     QMap<QString, QString> values;
@@ -95,7 +99,9 @@ QStringList openedAddresses() {
     return lines;
 }
 
-void clearOpenedAddresses() { QFile::remove(QString::fromLocal8Bit(qgetenv("BRIMVEL_OPEN_LOG"))); }
+void clearOpenedAddresses() {
+    QFile::remove(QString::fromLocal8Bit(qgetenv("BRIMVEL_OPEN_LOG")));
+}
 
 bool waitForOpened(int count, int ms) {
     return waitUntil([count] { return openedAddresses().size() >= count; }, ms);
@@ -112,7 +118,9 @@ bool waitUntil(const std::function<bool()>& done, int ms) {
     return true;
 }
 
-void settle(int ms) { QTest::qWait(ms); }
+void settle(int ms) {
+    QTest::qWait(ms);
+}
 
 namespace RealInput {
 
@@ -170,9 +178,10 @@ SoundRecorder::~SoundRecorder() {
 void SoundRecorder::start() {
     const QString sink = QString::fromLocal8Bit(qgetenv("BRIMVEL_SINK"));
     impl_->parec.start(QStringLiteral("parec"),
-                       {QStringLiteral("--device=") + sink + QStringLiteral(".monitor"), QStringLiteral("--raw"),
-                        QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"),
-                        QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=10")});
+                       {QStringLiteral("--device=") + sink + QStringLiteral(".monitor"),
+                        QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
+                        QStringLiteral("--rate=44100"), QStringLiteral("--channels=1"),
+                        QStringLiteral("--latency-msec=10")});
     impl_->parec.waitForStarted(3000);
     // The monitor delivers samples (silence too) once the stream is connected: wait for the first ones.
     QByteArray first;

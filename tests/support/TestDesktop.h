@@ -73,7 +73,8 @@ public:
     // Stops and returns the loudness (RMS of 16-bit samples, 0..32767) per 10 ms window.
     std::vector<double> stop();
     // The start times (ms from start()) of the stretches louder than `threshold`, at least `gapMs` apart.
-    static std::vector<int> onsets(const std::vector<double>& loudness, double threshold = 200, int gapMs = 80);
+    static std::vector<int> onsets(const std::vector<double>& loudness, double threshold = 200,
+                                   int gapMs = 80);
 
 private:
     struct Impl;
