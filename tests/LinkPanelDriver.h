@@ -4,6 +4,7 @@
 // message boxes, reading the link file as text and telling the looks of a link slot apart.
 
 #include "app/frmMain.h"
+#include "support/MessageBoxAnswerer.h"
 #include "support/TestDesktop.h"
 
 #include <QApplication>
@@ -78,44 +79,6 @@ inline QByteArray listed(const std::vector<int>& onsets) {
         text += " " + QByteArray::number(ms);
     return text;
 }
-
-// Watches for modal message boxes while it lives; answers each with `answer` and keeps what it showed.
-class MessageBoxWatcher : public QObject {
-public:
-    struct Seen {
-        QString title;
-        QString text;
-        QMessageBox::Icon icon;
-        QMessageBox::StandardButtons buttons;
-    };
-
-    explicit MessageBoxWatcher(QMessageBox::StandardButton answer = QMessageBox::Ok) : answer_(answer) {
-        poll_.setInterval(20);
-        QObject::connect(&poll_, &QTimer::timeout, this, [this] { look(); });
-        poll_.start();
-    }
-
-    const QList<Seen>& seen() const { return seen_; }
-
-private:
-    void look() {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible() || box == answered_)
-            return;
-        answered_ = box;
-        seen_.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons()});
-        QAbstractButton* button = box->button(answer_);
-        if (!button && !box->buttons().isEmpty())
-            button = box->buttons().constFirst();
-        if (button)
-            button->click();
-    }
-
-    QMessageBox::StandardButton answer_;
-    QTimer poll_;
-    QMessageBox* answered_ = nullptr;
-    QList<Seen> seen_;
-};
 
 // The link file read as plain text, section -> key -> value, names as written. Keeps the reading of the
 // program's own INI layer out of the checks of what it wrote.

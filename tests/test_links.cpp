@@ -141,7 +141,7 @@ void TestLinks::nameWithoutAddressAndOverlongValue() {
 
 void TestLinks::missingFileLeavesEverySlotEmptyUntilTheFirstSave() {
     TestProgram program;
-    MessageBoxWatcher watcher;
+    MessageBoxAnswerer watcher;
     frmMain& tab = program.start();
     QVERIFY(!QFile::exists(program.linkFile()));
     checkEmptyExcept(tab.state(), {});
@@ -400,7 +400,7 @@ void TestLinks::okWithBlankTextsDoesNothing() {
     // Texts that arrive without a key release (pasted with the pointer) leave OK as it was.
     TestProgram program;
     program.writeLinks(kOneLink);
-    MessageBoxWatcher watcher;
+    MessageBoxAnswerer watcher;
     frmMain& tab = program.start();
     frmInput& editor = showEditor(tab, 0);
     editor.txtURL->setText("   ");
@@ -451,7 +451,7 @@ void TestLinks::addressMustBeginWithHttp() {
     TestProgram program;
     program.writeLinks(kOneLink);
     frmMain& tab = program.start();
-    MessageBoxWatcher watcher;
+    MessageBoxAnswerer watcher;
     frmInput& editor = showEditor(tab, 0);
     retype(editor.txtURL, address);
     retype(editor.txtName, name);
@@ -672,7 +672,7 @@ void TestLinks::tabHandlersInertWhileEditorShows() {
     else
         point = screenPoint(tab.picExit);
 
-    MessageBoxWatcher watcher(QMessageBox::No);
+    MessageBoxAnswerer watcher(QMessageBox::No);
     QStringList whileHeld;
     const auto onsets = soundOf([&] {
         RealInput::moveTo(point);
@@ -709,7 +709,7 @@ void TestLinks::unwritableSaveKeepsTheDialog() {
         QVERIFY(blocker.open(QIODevice::WriteOnly));
     }
 
-    MessageBoxWatcher watcher;
+    MessageBoxAnswerer watcher;
     retype(editor.txtURL, "http://new.example/");
     retype(editor.txtName, "New");
     RealInput::click(screenPoint(editor.cmdOK));

@@ -4,6 +4,7 @@
 #include "app/Twips.h"
 #include "app/frmMain.h"
 #include "links/frmInput.h"
+#include "support/MessageBoxAnswerer.h"
 #include "support/TestDesktop.h"
 #include "tab/frmBase.h"
 #include "web/VendorSite.h"
@@ -141,43 +142,6 @@ private:
     QMap<QByteArray, Reply> replies_;
     QList<QByteArray> requests_;
     QList<QPointer<QTcpSocket>> clients_;
-};
-
-// Answers every modal message box with one button while it lives, and keeps what each box showed.
-class MessageBoxAnswerer : public QObject {
-public:
-    struct Seen {
-        QString title;
-        QString text;
-        QMessageBox::Icon icon;
-        QMessageBox::StandardButtons buttons;
-    };
-
-    // Never give it Yes while a close question may come: Yes to that ends this very process.
-    explicit MessageBoxAnswerer(QMessageBox::StandardButton answer) : answer_(answer) {
-        poll_.setInterval(20);
-        connect(&poll_, &QTimer::timeout, this, [this] { look(); });
-        poll_.start();
-    }
-    const QList<Seen>& seen() const { return seen_; }
-
-private:
-    void look() {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible() || box == answered_)
-            return;
-        answered_ = box;
-        seen_.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons()});
-        if (QAbstractButton* button = box->button(answer_))
-            button->click();
-        else
-            box->reject();
-    }
-
-    QMessageBox::StandardButton answer_;
-    QTimer poll_;
-    QPointer<QMessageBox> answered_;
-    QList<Seen> seen_;
 };
 
 QPoint centreOf(const QWidget* widget) {
