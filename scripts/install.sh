@@ -33,15 +33,8 @@ template="$here/packaging/brimvel.desktop.in"
 [ -f "$template" ] || die "missing $template"
 build=$(cd "$build" && pwd)
 
-# A relative XDG_* value is invalid by the base directory rules and is ignored.
-data_home="$HOME/.local/share"
-case "${XDG_DATA_HOME:-}" in /*) data_home=$XDG_DATA_HOME ;; esac
-config_home="$HOME/.config"
-case "${XDG_CONFIG_HOME:-}" in /*) config_home=$XDG_CONFIG_HOME ;; esac
-
-prefix="$data_home/brimvel"
-manifest="$prefix/.installed"
-links_file="$prefix/data/links/plink.dat"
+# shellcheck source=install-paths.sh
+. "$here/scripts/install-paths.sh"
 bin_dir="$HOME/.local/bin"
 launcher="$bin_dir/brimvel"
 apps_dir="$data_home/applications"

@@ -7,15 +7,10 @@ set -euo pipefail
 die() { echo "uninstall.sh: $*" >&2; exit 1; }
 
 [ -n "${HOME:-}" ] || die "HOME is not set"
-data_home="$HOME/.local/share"
-case "${XDG_DATA_HOME:-}" in /*) data_home=$XDG_DATA_HOME ;; esac
-config_home="$HOME/.config"
-case "${XDG_CONFIG_HOME:-}" in /*) config_home=$XDG_CONFIG_HOME ;; esac
-
-prefix="$data_home/brimvel"
-manifest="$prefix/.installed"
+# shellcheck source=install-paths.sh
+. "$(dirname "$0")/install-paths.sh"
 # Never removed, whatever the manifest says.
-keep=("$prefix/data/links/plink.dat" "$config_home/Brimvel-Blue.conf")
+keep=("$links_file" "$config_home/Brimvel-Blue.conf")
 
 if [ ! -f "$manifest" ]; then
     echo "Brimvel is not installed in $prefix (no $manifest); nothing to remove."
