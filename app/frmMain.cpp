@@ -1,18 +1,26 @@
 #include "frmMain.h"
 
 #include "Paths.h"
-#include "Statement.h"
-#include "Twips.h"
-#include "modRegistry.h"
 
+#include "../forms/Pause.h"
+#include "../forms/Runtime.h"
 #include "../links/frmInput.h"
+#include "../panel/AddressPolicy.h"
+#include "../panel/Hotkeys.h"
+#include "../panel/LinkPanel.h"
 #include "../shape/ApplySkin.h"
+#include "../tab/SoundCues.h"
+#include "../tab/StayOnTop.h"
+#include "../tab/TabMotion.h"
 #include "../tab/frmBase.h"
-#include "../web/VersionFetcher.h"
+#include "../web/UpdateCheck.h"
+#include "../web/VendorSite.h"
 
 #include <QCloseEvent>
 #include <QFont>
 #include <QIcon>
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 QFont captionFont() {
@@ -26,14 +34,18 @@ QFont captionFont() {
 const QColor kCaptionColour(0x20, 0x39, 0x61);
 } // namespace
 
-frmMain::frmMain(AppState& state) : Form(true), m(state) {
+frmMain::frmMain(AppState& state)
+    : Form(true), m(state), guarded([this] { return editorShowing(); }) {
     setWindowTitle(QStringLiteral("Brimvel-Blue"));
     setObjectName(QStringLiteral("frmMain"));
     QIcon icon;
     for (int size : {16, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/img/icon_%1.png").arg(size));
     setWindowIcon(icon);
+    m.prefs.setStore(m.services.settings.get());
     buildWidgets();
+    buildSubsystems();
+    wireHandlers();
     moveTwips(0, 0, 3105, 4530);
 }
 
@@ -78,26 +90,46 @@ void frmMain::buildWidgets() {
     }
     for (int i = 0; i < 10; ++i)
         picLinkLight[i] = new PictureBox(this, 2475, 1515 + 300 * i, 165, 180, imlLinkLight.image(1));
+}
 
-    // Timers run from the window's creation as listed.
-    tmrOnTop = new Timer(this, 500, true, [this] { tmrOnTop_Timer(); });
-    tmrKey = new Timer(this, 50, true, [this] { tmrKey_Timer(); });
-    tmrResetKey = new Timer(this, 5000, true, [this] { tmrResetKey_Timer(); });
-    tmrMouseout = new Timer(this, 15, true, [this] { tmrMouseout_Timer(); });
-    tmrUpdate = new Timer(this, 60000, true, [this] { tmrUpdate_Timer(); });
-    tmrUpdateBlink = new Timer(this, 250, false, [this] { tmrUpdateBlink_Timer(); });
-    tmrGrow = new Timer(this, 15, false, [this] { tmrGrow_Timer(); });
-    tmrShrink = new Timer(this, 15, false, [this] { tmrShrink_Timer(); });
-    TimerRetract = new Timer(this, 15000, false, [this] { TimerRetract_Timer(); });
+void frmMain::buildSubsystems() {
+    base_ = std::make_unique<frmBase>(static_cast<BaseBarHost&>(*this));
+    cues_ = std::make_unique<SoundCues>(m.prefs, m.services.sound.get(), m.programFolder);
 
-    // Pointer events.
+    TabMotion::Hooks hooks;
+    hooks.cue = [this](const QString& cue) { playCue(cue); };
+    hooks.openChanged = [this](bool open) { hotkeys_->setActive(open); };
+    hooks.slidOut = [this] {
+        if (m.services.stacking)
+            m.services.stacking->takeFocus(this);
+    };
+    hooks.held = [this] { return editorShowing(); };
+    motion_ = std::make_unique<TabMotion>(*this, *base_, *imgDrag, m.prefs, std::move(hooks));
+
+    panel_ = std::make_unique<LinkPanel>(
+        LinkPanel::Widgets{*this, *imgHidden, picLink, lblLink, picLinkLight, picMode, imlLink, imlLinkMouseover,
+                           imlLinkLight, imlMode},
+        m.prefs);
+    // A number-pad key opens its link as a click on the button would, and not while the editor shows.
+    hotkeys_ = std::make_unique<Hotkeys>(nullptr, m.services.keys.get(), guarded([this](int slot) {
+                                             picLink_Click(slot);
+                                         }));
+    updates_ = std::make_unique<UpdateCheck>(nullptr, *picUpdate, imlUpdate, m.prefs,
+                                             [this](const QString& address) { openAddress(address); });
+    stayOnTop_ = std::make_unique<StayOnTop>(
+        *this, *base_, m.services.stacking.get(), m.prefs, [this] { motion_->redock(); },
+        [this] { motion_->keepHandleHeight(); });
+}
+
+void frmMain::wireHandlers() {
+    // Pointer events. The handlers that must do nothing while the link editor shows are wrapped once, here.
     auto any = [](auto f) { return [f](int, int, double, double) { f(); }; };
-    imgMousover->onMouseMove = any([this] { imgMousover_MouseMove(); });
-    imgMousover->onMouseDown = any([this] { imgMousover_MouseDown(); });
-    imgMousover->onClick = [this] { imgMousover_Click(); };
-    imgDrag->onMouseDown = [this](int, int, double, double y) { imgDrag_MouseDown(y); };
-    imgDrag->onMouseMove = any([this] { imgDrag_MouseMove(); });
-    imgDrag->onMouseUp = any([this] { imgDrag_MouseUp(); });
+    imgMousover->onMouseMove = guarded(any([this] { imgMousover_MouseMove(); }));
+    imgMousover->onMouseDown = guarded(any([this] { imgMousover_MouseDown(); }));
+    imgMousover->onClick = guarded([this] { imgMousover_Click(); });
+    imgDrag->onMouseDown = guarded([this](int, int, double, double y) { imgDrag_MouseDown(y); });
+    imgDrag->onMouseMove = guarded(any([this] { imgDrag_MouseMove(); }));
+    imgDrag->onMouseUp = guarded(any([this] { imgDrag_MouseUp(); }));
     imgQuickLinks->onClick = [this] { imgQuickLinks_Click(); };
     imgSearch->onClick = [this] { imgSearch_Click(); };
     imgHelp->onClick = [this] { imgHelp_Click(); };
@@ -109,32 +141,34 @@ void frmMain::buildWidgets() {
     imgHidden->onMouseMove = any([this] { Form_MouseMove(); });
     imgHidden->onMouseUp = any([this] { Form_MouseUp(); });
 
-    picStayOnTop->onMouseDown = any([this] { picStayOnTop_MouseDown(); });
-    picStayOnTop->onClick = [this] { picStayOnTop_Click(); };
-    picUpdate->onMouseDown = any([this] { picUpdate_MouseDown(); });
-    picUpdate->onClick = [this] { picUpdate_Click(); };
-    picSound->onMouseDown = any([this] { picSound_MouseDown(); });
-    picSound->onClick = [this] { picSound_Click(); };
-    picAutoRetract->onMouseDown = any([this] { picAutoRetract_MouseDown(); });
-    picAutoRetract->onClick = [this] { picAutoRetract_Click(); };
-    picMouseover->onMouseDown = any([this] { picMouseover_MouseDown(); });
-    picMouseover->onClick = [this] { picMouseover_Click(); };
-    picExit->onMouseDown = any([this] { picExit_MouseDown(); });
-    picExit->onClick = [this] { picExit_Click(); };
+    picStayOnTop->onMouseDown = guarded(any([this] { picStayOnTop_MouseDown(); }));
+    picStayOnTop->onClick = guarded([this] { picStayOnTop_Click(); });
+    picUpdate->onMouseDown = guarded(any([this] { picUpdate_MouseDown(); }));
+    picUpdate->onClick = guarded([this] { picUpdate_Click(); });
+    picSound->onMouseDown = guarded(any([this] { picSound_MouseDown(); }));
+    picSound->onClick = guarded([this] { picSound_Click(); });
+    picAutoRetract->onMouseDown = guarded(any([this] { picAutoRetract_MouseDown(); }));
+    picAutoRetract->onClick = guarded([this] { picAutoRetract_Click(); });
+    picMouseover->onMouseDown = guarded(any([this] { picMouseover_MouseDown(); }));
+    picMouseover->onClick = guarded([this] { picMouseover_Click(); });
+    picExit->onMouseDown = guarded(any([this] { picExit_MouseDown(); }));
+    picExit->onClick = guarded([this] { picExit_Click(); });
 
     for (int k = 0; k < 9; ++k) {
-        picMode[k]->onMouseDown = any([this, k] { picMode_MouseDown(k); });
-        picMode[k]->onMouseUp = any([this, k] { picMode_MouseUp(k); });
+        picMode[k]->onMouseDown = guarded(any([this, k] { picMode_MouseDown(k); }));
+        picMode[k]->onMouseUp = guarded(any([this, k] { picMode_MouseUp(k); }));
     }
     for (int i = 0; i < 10; ++i) {
-        picLink[i]->onMouseMove = any([this, i] { picLink_MouseMove(i); });
-        picLink[i]->onClick = [this, i] { picLink_Click(i); };
-        lblLink[i]->onMouseMove = any([this, i] { lblLink_MouseMove(i); });
-        lblLink[i]->onClick = [this, i] { picLink_Click(i); };
-        picLinkLight[i]->onMouseDown = any([this, i] { picLinkLight_MouseDown(i); });
-        picLinkLight[i]->onMouseUp = any([this, i] { picLinkLight_MouseUp(i); });
-        picLinkLight[i]->onClick = [this, i] { picLinkLight_Click(i); };
-        picLinkLight[i]->onMouseMove = any([this, i] { picLinkLight_MouseMove(i); });
+        // The caption and the light pass the pointer on to their button.
+        const auto linkMove = guarded(any([this, i] { picLink_MouseMove(i); }));
+        picLink[i]->onMouseMove = linkMove;
+        lblLink[i]->onMouseMove = linkMove;
+        picLinkLight[i]->onMouseMove = linkMove;
+        picLink[i]->onClick = guarded([this, i] { picLink_Click(i); });
+        lblLink[i]->onClick = guarded([this, i] { picLink_Click(i); });
+        picLinkLight[i]->onMouseDown = guarded(any([this, i] { picLinkLight_MouseDown(i); }));
+        picLinkLight[i]->onMouseUp = guarded(any([this, i] { picLinkLight_MouseUp(i); }));
+        picLinkLight[i]->onClick = guarded([this, i] { picLinkLight_Click(i); });
     }
     onMouseMove = any([this] { Form_MouseMove(); });
     onMouseUp = any([this] { Form_MouseUp(); });
@@ -143,7 +177,7 @@ void frmMain::buildWidgets() {
 frmInput& frmMain::input() {
     // The dialog exists, hidden, from the first time anything asks about it.
     if (!input_)
-        input_ = std::make_unique<frmInput>(*this);
+        input_ = std::make_unique<frmInput>(static_cast<LinkEditorHost&>(*this));
     return *input_;
 }
 
@@ -151,26 +185,8 @@ bool frmMain::editorShowing() const {
     return input_ && input_->isVisible();
 }
 
-int16_t frmMain::ReadReg(const QString& name, int16_t& value) {
-    return modRegistry::ReadRegValue(m.services.settings.get(), modRegistry::kCurrentUser,
-                                     modRegistry::kKeyPath, name, value);
-}
-
-int16_t frmMain::WriteReg(const QString& name, int16_t& value) {
-    return modRegistry::WriteRegValue(m.services.settings.get(), modRegistry::kCurrentUser,
-                                      modRegistry::kKeyPath, name, value);
-}
-
 bool frmMain::Form_Load() {
-    // 1
-    m.lastKey = 10;
-    m.pressedKey = 10;
-    startup = -1;
-    m.openBusy = 0;
-    m.tabOpen = 0;
-    m.hoverLink = 0;
-
-    // 2: a second instance activates the running one and ends before touching anything.
+    // A second instance activates the running one and ends before touching anything.
     Instances* instances = m.services.instances.get();
     if (instances && (instances->anotherInstanceRunning() ||
                       instances->findWindow(QStringLiteral("Brimvel-Blue"), QStringLiteral("Brimvel")))) {
@@ -178,130 +194,48 @@ bool frmMain::Form_Load() {
         return false;
     }
 
-    // 3
     hide();
     picBack->hide();
 
-    // Read-else-default: a read that reports 0 sets the default, applies its effect and writes it.
-    // Answers whether the stored text converted.
-    auto readElseDefault = [this](const QString& name, int16_t& variable, int16_t fallback, auto onDefault) {
-        bool converted = false;
-        statement([&] {
-            m.regResult = ReadReg(name, variable);
-            converted = true;
-        });
-        if (m.regResult == 0) {
-            variable = fallback;
-            onDefault();
-            statement([&] { m.regResult = WriteReg(name, variable); });
-        }
-        return converted;
-    };
-    auto nothing = [] {};
-
-    // 4, 5, 6
-    readElseDefault(QStringLiteral("skn"), skin, 1, nothing);
+    // Every preference with its default; the update check is due again at every start.
+    m.prefs.loadAtStart();
+    skin = m.prefs[Preferences::Skin];
     picBack->setPicture(imgSkin.image(skin));
     int32_t transparent = 0;
     ApplySkin(*this, *picBack, transparent);
+    motion_->placeAtStart();
+    updates_->reset();
 
-    // 7, 8
-    setLeft(screenWidthTwips() - 91);
-    readElseDefault(QStringLiteral("poy"), poY, 80, nothing);
-    setTop(poY);
-
-    // 9, 10
-    upD = 1;
-    blinkCount = 0;
-    updateCheck = 0;
-    statement([&] { m.regResult = WriteReg(QStringLiteral("upd"), upD); });
-    picUpdate->setPicture(imlUpdate.image(1));
-
-    // 11 .. 15
-    readElseDefault(QStringLiteral("ont"), onTopToggle, 1, [this] {
-        tmrOnTop->setInterval(1000);
-        picStayOnTop->setPicture(imlButton.image(4));
-    });
-    readElseDefault(QStringLiteral("mso"), mouseoverButton, 0,
-                    [this] { picMouseover->setPicture(imlButton.image(2)); });
-    const bool pageConverted = readElseDefault(QStringLiteral("mdt"), m.currentPage, 0, nothing);
-    if (!pageConverted || m.currentPage < 0 || m.currentPage >= LinkGrid::kPages) {
-        // A page that is not one of the nine (edited by hand) would name no page of the table: start on
-        // the first, and store it.
-        m.currentPage = 0;
-        statement([&] { m.regResult = WriteReg(QStringLiteral("mdt"), m.currentPage); });
-    }
-    readElseDefault(QStringLiteral("sdo"), m.soundOn, 1,
-                    [this] { picSound->setPicture(imlButton.image(10)); });
-    readElseDefault(QStringLiteral("atr"), autoRetractButton, 0, [this] {
-        autoRetractEnabled = 0;
-        picAutoRetract->setPicture(imlButton.image(8));
-    });
-
-    // 16
-    startup = 0;
-    extended = 0;
+    // Retracted: the head panel only.
     setHeight(1200);
 
-    // 17: loads and shows the base bar on its first use.
-    base_ = std::make_unique<frmBase>(*this);
+    // The base bar is loaded (and skinned) with the first stacking of both windows.
     base_->Form_Load();
-    if (onTopToggle == 1) {
-        picStayOnTop->setPicture(imlButton.image(4));
-        setTopMost(this, true);
-        setTopMost(base_.get(), true);
-        tmrOnTop->setInterval(1000);
-    } else {
-        picStayOnTop->setPicture(imlButton.image(3));
-        setTopMost(this, false);
-        setTopMost(base_.get(), false);
-        tmrOnTop->setInterval(0);
-    }
-
-    // 18 .. 21
-    picMouseover->setPicture(imlButton.image(mouseoverButton == 1 ? 2 : 1));
-    picSound->setPicture(imlButton.image(m.soundOn == 1 ? 10 : 9));
+    stayOnTop_->applyAtStart();
+    if (const std::optional<int> picture = motion_->startSwitches())
+        picAutoRetract->setPicture(imlButton.image(*picture));
+    showSwitchPictures();
     picExit->setPicture(imlButton.image(6));
-    if (autoRetractButton == 1) {
-        if (mouseoverButton == 1) {
-            picAutoRetract->setPicture(imlButton.image(8));
-            autoRetractEnabled = -1;
-        } else if (mouseoverButton == 0) {
-            picAutoRetract->setPicture(imlButton.image(7));
-            autoRetractEnabled = 0;
-        }
-    } else {
-        picAutoRetract->setPicture(imlButton.image(7));
-        if (mouseoverButton == 1)
-            autoRetractEnabled = -1;
-        else if (mouseoverButton == 0)
-            autoRetractEnabled = 0;
-    }
 
-    // 22 .. 27
     picUpdate->setEnabled(false);
     base_->setTop(Top() + 1180);
     base_->setLeft(Left());
     show();
-    clsMouser = std::make_unique<clsMouseOver>();
-    clsMouser->SetBorderStyle(0);
     base_->show();
-    once = 0;
 
-    // 28, 29
-    loadPLinks();
-    showPageNames();
-    setKeyScan(false);
+    panel_->loadPLinks(linkFilePath());
+    panel_->showPageNames();
+    hotkeys_->setActive(false);
 
     // The tab and the cap bypass the window manager: once they are on screen, stack them as asked.
-    setTopMost(this, onTopToggle == 1);
-    setTopMost(base_.get(), onTopToggle == 1);
+    stayOnTop_->restack();
     return true;
 }
 
-void frmMain::setTopMost(QWidget* window, bool on) {
-    if (m.services.stacking && window)
-        m.services.stacking->setTopMost(window, on);
+void frmMain::showSwitchPictures() {
+    picStayOnTop->setPicture(imlButton.image(stayOnTop_->on() ? 4 : 3));
+    picMouseover->setPicture(imlButton.image(m.prefs[Preferences::HoverOpen] == 1 ? 2 : 1));
+    picSound->setPicture(imlButton.image(cues_->on() ? 10 : 9));
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
@@ -317,4 +251,254 @@ void frmMain::closeEvent(QCloseEvent* event) {
 void frmMain::requestClose(int reason) {
     closeReason_ = reason;
     close();
+}
+
+// ---- leaving the program: the exit button and every close request pass through one close query ----
+
+void frmMain::picExit_MouseDown() {
+    playCue(Paths::kButtonSound);
+    picExit->setPicture(imlButton.image(5));
+}
+
+void frmMain::picExit_Click() {
+    requestClose(1);
+}
+
+void frmMain::Form_QueryUnload(int reason, int& cancel) {
+    if (reason != 2) {
+        const int answer = Runtime::MsgBox(this, QStringLiteral("Are you sure you want to exit Brimvel?"),
+                                           Runtime::kYesNo | Runtime::kQuestion, QStringLiteral("Brimvel"));
+        if (answer != Runtime::kAnswerYes) {
+            cancel = 1;
+            picExit->setPicture(imlButton.image(6));
+            return;
+        }
+    }
+    // The program ends at once: no further handler or timer runs. Every setting and link is already on disk.
+    std::fflush(nullptr);
+    ::_exit(0);
+}
+
+// ---- operations several subsystems use ----
+
+void frmMain::playCue(const QString& relativePath) {
+    cues_->playCue(relativePath);
+}
+
+void frmMain::animation() {
+    motion_->animation();
+}
+
+void frmMain::restoreHoverPicture() {
+    panel_->restoreHoverPicture();
+}
+
+void frmMain::openAddress(const QString& address) {
+    if (!AddressPolicy::mayOpen(address))
+        return;
+    if (m.services.shell)
+        m.services.shell->open(address);
+}
+
+QString frmMain::linkFilePath() const {
+    return m.dataPath(Paths::kLinkFile);
+}
+
+// ---- link pages, buttons and lights ----
+
+void frmMain::picMode_MouseDown(int index) {
+    panel_->pressPage(index);
+}
+
+void frmMain::picMode_MouseUp(int index) {
+    panel_->releasePage(index);
+}
+
+void frmMain::picLink_MouseMove(int index) {
+    panel_->hover(index);
+}
+
+void frmMain::picLink_Click(int index) {
+    if (panel_->slotEmpty(index))
+        return;
+    playCue(Paths::kButtonSound);
+    Pause(1);
+    motion_->animation();
+    Pause(1);
+    openAddress(panel_->address(index));
+}
+
+void frmMain::picLinkLight_MouseDown(int index) {
+    playCue(Paths::kButtonSound);
+    panel_->pressLight(index);
+}
+
+void frmMain::picLinkLight_MouseUp(int index) {
+    panel_->releaseLight(index);
+}
+
+void frmMain::picLinkLight_Click(int index) {
+    input().showEditor(index);
+}
+
+// ---- the link editor's view of the tab ----
+
+int frmMain::currentPage() const {
+    return m.currentPage();
+}
+
+QString frmMain::slotName(int slot) const {
+    return panel_->name(slot);
+}
+
+QString frmMain::slotAddress(int slot) const {
+    return panel_->address(slot);
+}
+
+void frmMain::linkSaved(int slot, const QString& name) {
+    panel_->loadPLinks(linkFilePath());
+    panel_->setCaption(slot, name);
+}
+
+void frmMain::editorClosed() {
+    motion_->editorClosed();
+}
+
+// ---- opening and retracting the tab ----
+
+void frmMain::imgMousover_MouseMove() {
+    motion_->hoverTrigger();
+}
+
+void frmMain::imgMousover_MouseDown() {
+    motion_->stripPressed();
+}
+
+void frmMain::imgMousover_Click() {
+    motion_->clickToggle(TabMotion::ClickFrom::Strip);
+}
+
+void frmMain::picMouseover_MouseDown() {
+    playCue(Paths::kButtonSound);
+}
+
+void frmMain::picMouseover_Click() {
+    if (motion_->toggleHoverOpen()) {
+        showSwitchPictures();
+        picAutoRetract->setPicture(imlButton.image(motion_->hoverOpenOn() && motion_->autoRetractOn() ? 8 : 7));
+    }
+}
+
+void frmMain::picAutoRetract_MouseDown() {
+    if (m.prefs[Preferences::HoverOpen] != 0)
+        playCue(Paths::kButtonSound);
+}
+
+void frmMain::picAutoRetract_Click() {
+    if (motion_->toggleAutoRetract())
+        picAutoRetract->setPicture(imlButton.image(motion_->autoRetractOn() ? 8 : 7));
+}
+
+// ---- the base bar's view of the tab ----
+
+void frmMain::capPressed() {
+    playCue(Paths::kButtonSound);
+}
+
+void frmMain::capClicked() {
+    motion_->clickToggle(TabMotion::ClickFrom::Cap);
+}
+
+void frmMain::pointerOnBar() {
+    restoreHoverPicture();
+}
+
+void frmMain::openVendorHome() {
+    openAddress(VendorSite::root());
+}
+
+// ---- stay-on-top, dragging, sound ----
+
+void frmMain::picStayOnTop_MouseDown() {
+    playCue(Paths::kButtonSound);
+}
+
+void frmMain::picStayOnTop_Click() {
+    stayOnTop_->toggle();
+    showSwitchPictures();
+}
+
+void frmMain::imgDrag_MouseDown(double y) {
+    motion_->dragStart(y);
+}
+
+void frmMain::imgDrag_MouseMove() {
+    restoreHoverPicture();
+    motion_->dragMove();
+}
+
+void frmMain::imgDrag_MouseUp() {
+    Form_MouseUp();
+}
+
+void frmMain::Form_MouseUp() {
+    motion_->pressEnded();
+}
+
+void frmMain::Form_MouseMove() {
+    restoreHoverPicture();
+}
+
+void frmMain::picSound_MouseDown() {
+    playCue(Paths::kButtonSound);
+}
+
+void frmMain::picSound_Click() {
+    cues_->toggle();
+    showSwitchPictures();
+}
+
+// ---- the update button ----
+
+void frmMain::picUpdate_MouseDown() {
+    if (picUpdate->isEnabled())
+        playCue(Paths::kButtonSound);
+}
+
+void frmMain::picUpdate_Click() {
+    const int answer =
+        Runtime::MsgBox(this, QStringLiteral("Would you like to download the updated version of Brimvel?"),
+                        Runtime::kYesNo | Runtime::kQuestion, QStringLiteral("Brimvel"));
+    updates_->answerPrompt(answer == Runtime::kAnswerYes);
+}
+
+// ---- the vendor's pages ----
+
+void frmMain::openVendorPage(const QString& path) {
+    openAddress(VendorSite::url(path));
+    motion_->releaseSlideGuard();
+}
+
+void frmMain::imgHelp_Click() {
+    openVendorPage(QStringLiteral("/download/Brimvel/help.htm"));
+}
+
+void frmMain::imgQuickLinks_Click() {
+    openVendorPage(QStringLiteral("/download/Brimvel/products.htm"));
+}
+
+void frmMain::imgSearch_Click() {
+    openVendorPage(QStringLiteral("/download/Brimvel/search.htm"));
+}
+
+void frmMain::imgLogo_Click() {
+    openVendorPage(QStringLiteral("/download/"));
+}
+
+void frmMain::imgGoKestu_Click() {
+    openAddress(VendorSite::root());
+}
+
+void frmMain::imgGoKestu_MouseMove() {
+    restoreHoverPicture();
 }

@@ -1,28 +1,34 @@
 #pragma once
 
 #include "AppState.h"
-#include "Form.h"
-#include "ImageArea.h"
-#include "ImageList.h"
-#include "Label.h"
-#include "PictureBox.h"
-#include "Timer.h"
 
-#include "../links/cInifile.h"
-#include "../panel/clsMouseOver.h"
+#include "../forms/Form.h"
+#include "../forms/HandlerGuard.h"
+#include "../forms/ImageArea.h"
+#include "../forms/ImageList.h"
+#include "../forms/Label.h"
+#include "../forms/PictureBox.h"
+#include "../links/LinkEditorHost.h"
+#include "../tab/BaseBarHost.h"
 
 #include <QString>
 #include <array>
 #include <memory>
-#include <optional>
 
 class frmBase;
 class frmInput;
-class VersionFetcher;
+class Hotkeys;
+class LinkPanel;
+class SoundCues;
+class StayOnTop;
+class TabMotion;
+class UpdateCheck;
 
-// The tab window: the skinned tab docked at the right screen edge, owner of nearly all state and behaviour.
-// Its handlers are spread over the program's folders by subject (links/, panel/, tab/, web/).
-class frmMain : public Form {
+// The tab window: the skinned tab docked at the right screen edge. It holds the widgets and their handlers;
+// each handler hands the work to the subsystem that owns it (the tab's motion, the link panel, the number-pad
+// hotkeys, the update check, stay-on-top, the sound cues), and only sequences that cross subsystems, such as
+// a link click, are written here. While the link editor shows, the pointer handlers do nothing.
+class frmMain : public Form, private LinkEditorHost, private BaseBarHost {
 public:
     explicit frmMain(AppState& state);
     ~frmMain() override;
@@ -31,11 +37,22 @@ public:
     bool Form_Load();
     // The close query: reason 0..5; setting `cancel` nonzero refuses the close.
     void Form_QueryUnload(int reason, int& cancel);
+    // Requests a close with a reason, as the window system would (0 close command, 1 by the program,
+    // 2 session end).
+    void requestClose(int reason);
 
     AppState& state() { return m; }
     frmBase& base() { return *base_; }
     frmInput& input();
     bool editorShowing() const;
+
+    // The subsystems.
+    TabMotion& motion() { return *motion_; }
+    LinkPanel& panel() { return *panel_; }
+    Hotkeys& hotkeys() { return *hotkeys_; }
+    UpdateCheck& updates() { return *updates_; }
+    StayOnTop& stayOnTop() { return *stayOnTop_; }
+    SoundCues& cues() { return *cues_; }
 
     // ---- widgets ----
     PictureBox* picBack;
@@ -58,16 +75,6 @@ public:
     std::array<Label*, 10> lblLink{};
     std::array<PictureBox*, 10> picLinkLight{};
 
-    Timer* tmrOnTop;
-    Timer* tmrKey;
-    Timer* tmrResetKey;
-    Timer* tmrMouseout;
-    Timer* tmrUpdate;
-    Timer* tmrUpdateBlink;
-    Timer* tmrGrow;
-    Timer* tmrShrink;
-    Timer* TimerRetract;
-
     ImageList imgSkin{QStringList{QStringLiteral("skin_tab")}};
     ImageList imlButton{QStringLiteral("button"), 10};
     ImageList imlUpdate{QStringLiteral("update"), 2};
@@ -76,62 +83,23 @@ public:
     ImageList imlLinkLight{QStringLiteral("light"), 4};
     ImageList imlMode{QStringLiteral("mode"), 18};
 
-    // ---- fields ----
-    int16_t startup = 0;
-    int16_t extended = 0;
-    int16_t once = 0;
-    int16_t poY = 0;
-    int16_t skin = 0;
-    int16_t upD = 0;
-    int16_t onTopToggle = 0;
-    int16_t mouseoverButton = 0;
-    int16_t autoRetractButton = 0;
-    int16_t autoRetractEnabled = 0;
-    int16_t blinkCount = 0;
-    int16_t updateCheck = 0;
-    std::unique_ptr<clsMouseOver> clsMouser;
-    std::unique_ptr<cInifile> link_cIni;
-    std::unique_ptr<cInifile> plink_cIni;
-    std::optional<int16_t> MouseDownForm;
-    std::optional<float> MouseDownFormY;
-
-    // ---- shared operations ----
-    int16_t ReadReg(const QString& name, int16_t& value);
-    int16_t WriteReg(const QString& name, int16_t& value);
+    // ---- operations several subsystems use ----
     void playCue(const QString& relativePath);
-    void loadPLinks();
-    void showPageNames();
-    void restoreHoverPicture();
     void animation();
-    void setTopMost(QWidget* window, bool on);
+    void restoreHoverPicture();
     void openAddress(const QString& address);
-    QString linkFilePath() const;
+    QString linkFilePath() const override;
 
     // ---- handlers ----
     void picExit_MouseDown();
     void picExit_Click();
-
     void picMode_MouseDown(int index);
     void picMode_MouseUp(int index);
-
     void picLink_MouseMove(int index);
-    void lblLink_MouseMove(int index);
     void picLink_Click(int index);
-    void tmrMouseout_Timer();
-
     void picLinkLight_MouseDown(int index);
     void picLinkLight_MouseUp(int index);
     void picLinkLight_Click(int index);
-    void picLinkLight_MouseMove(int index);
-
-    void tmrKey_Timer();
-    // The number-pad scan acts only while the tab is open; closed, neither its timer nor the probe wakes us.
-    void setKeyScan(bool on);
-    void tmrResetKey_Timer();
-
-    void tmrGrow_Timer();
-    void tmrShrink_Timer();
-
     void imgMousover_MouseMove();
     void imgMousover_MouseDown();
     void imgMousover_Click();
@@ -139,28 +107,17 @@ public:
     void picMouseover_Click();
     void picAutoRetract_MouseDown();
     void picAutoRetract_Click();
-    void TimerRetract_Timer();
-
     void picStayOnTop_MouseDown();
     void picStayOnTop_Click();
-    void tmrOnTop_Timer();
-
     void imgDrag_MouseDown(double y);
     void imgDrag_MouseMove();
     void imgDrag_MouseUp();
     void Form_MouseUp();
     void Form_MouseMove();
-
     void picSound_MouseDown();
     void picSound_Click();
-
-    void tmrUpdate_Timer();
-    void tmrUpdateBlink_Timer();
     void picUpdate_MouseDown();
     void picUpdate_Click();
-    // Applies the answer of the version download (empty for no answer).
-    void applyVersionAnswer(const QString& text);
-
     void imgHelp_Click();
     void imgQuickLinks_Click();
     void imgSearch_Click();
@@ -168,28 +125,39 @@ public:
     void imgGoKestu_Click();
     void imgGoKestu_MouseMove();
 
-    // Set when a close request was confirmed; the program then ends at once.
-    bool closeConfirmed() const { return closeConfirmed_; }
-
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildWidgets();
-    void applyLinkLook(int slot, bool highlighted);
-    bool slotEmpty(int slot) const;
-    bool verticalMotion() const { return tmrGrow->Enabled() || tmrShrink->Enabled(); }
-    void startUpdateDownload();
+    void buildSubsystems();
+    void wireHandlers();
+    void showSwitchPictures();
+    void openVendorPage(const QString& path);
+
+    // The link editor's view of the tab.
+    int currentPage() const override;
+    QString slotName(int slot) const override;
+    QString slotAddress(int slot) const override;
+    void linkSaved(int slot, const QString& name) override;
+    void editorClosed() override;
+    // The base bar's view of the tab.
+    void capPressed() override;
+    void capClicked() override;
+    void pointerOnBar() override;
+    void openVendorHome() override;
+    bool handlersBlocked() const override { return editorShowing(); }
 
     AppState& m;
+    int16_t skin = 0;
+    int closeReason_ = 0;
+    const HandlerGuard guarded;
     std::unique_ptr<frmBase> base_;
     std::unique_ptr<frmInput> input_;
-    std::unique_ptr<VersionFetcher> fetcher_;
-    bool closeConfirmed_ = false;
-    int closeReason_ = 0;
-
-public:
-    // Requests a close with a reason, as the window system would (0 close command, 1 by the program,
-    // 2 session end).
-    void requestClose(int reason);
+    std::unique_ptr<TabMotion> motion_;
+    std::unique_ptr<LinkPanel> panel_;
+    std::unique_ptr<Hotkeys> hotkeys_;
+    std::unique_ptr<UpdateCheck> updates_;
+    std::unique_ptr<StayOnTop> stayOnTop_;
+    std::unique_ptr<SoundCues> cues_;
 };

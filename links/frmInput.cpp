@@ -1,11 +1,10 @@
 #include "frmInput.h"
 
-#include "../app/ImageList.h"
-#include "../app/Runtime.h"
-#include "../app/Twips.h"
-#include "../app/frmMain.h"
+#include "../forms/ImageList.h"
+#include "../forms/Runtime.h"
+#include "../forms/Twips.h"
+#include "LinkEditorHost.h"
 #include "../web/VendorSite.h"
-#include "cInifile.h"
 
 #include <QCloseEvent>
 #include <QCursor>
@@ -34,7 +33,7 @@ void placeTwips(QWidget* w, int left, int top, int width, int height) {
 }
 } // namespace
 
-frmInput::frmInput(frmMain& tabWindow) : Form(false), tab(tabWindow) {
+frmInput::frmInput(LinkEditorHost& host) : Form(false), tab(host) {
     setWindowTitle(QStringLiteral("Brimvel"));
     setObjectName(QStringLiteral("frmInput"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -84,7 +83,8 @@ frmInput::frmInput(frmMain& tabWindow) : Form(false), tab(tabWindow) {
     imgGoKestu->onClick = [this] { imgGoKestu_Click(); };
 }
 
-void frmInput::showEditor() {
+void frmInput::showEditor(int slot) {
+    editIndex_ = slot;
     if (isVisible()) {
         activateWindow();
         return;
@@ -148,9 +148,8 @@ void frmInput::Form_Activate() {
     const int w = pixelsToTwips(width());
     const int h = pixelsToTwips(height());
     move(twipsToPixels((screenWidthTwips() - w) / 2), twipsToPixels((screenHeightTwips() - h) / 2));
-    AppState& m = tab.state();
-    txtName->setText(m.linkGrid.text(m.currentPage, 0, m.editIndex));
-    txtURL->setText(m.linkGrid.text(m.currentPage, 1, m.editIndex));
+    txtName->setText(tab.slotName(editIndex_));
+    txtURL->setText(tab.slotAddress(editIndex_));
     updateOk();
     txtURL->setFocus(Qt::ActiveWindowFocusReason);
 }
@@ -176,24 +175,21 @@ void frmInput::cmdOK_Click() {
         showMessage(QStringLiteral("Please begin your URL with http://     "));
         return;
     }
-    AppState& m = tab.state();
-    if (!tab.link_cIni)
-        tab.link_cIni = std::make_unique<cInifile>();
-    cInifile& ini = *tab.link_cIni;
+    cInifile& ini = link_cIni;
     ini.setPath(tab.linkFilePath());
-    ini.setSection(QString::number(m.currentPage));
-    ini.setKey(QStringLiteral("name") + QString::number(m.editIndex));
+    ini.setSection(QString::number(tab.currentPage()));
+    ini.setKey(QStringLiteral("name") + QString::number(editIndex_));
     ini.setValue(name);
     if (!ini.Success()) {
         reportUnsaved();
         return;
     }
-    const QString oldName = m.linkGrid.text(m.currentPage, 0, m.editIndex);
-    ini.setKey(QStringLiteral("url") + QString::number(m.editIndex));
+    const QString oldName = tab.slotName(editIndex_);
+    ini.setKey(QStringLiteral("url") + QString::number(editIndex_));
     ini.setValue(address);
     if (!ini.Success()) {
         // Put the name back so that the file keeps the slot as it was.
-        ini.setKey(QStringLiteral("name") + QString::number(m.editIndex));
+        ini.setKey(QStringLiteral("name") + QString::number(editIndex_));
         if (oldName.isEmpty())
             ini.DeleteKey();
         else
@@ -201,8 +197,7 @@ void frmInput::cmdOK_Click() {
         reportUnsaved();
         return;
     }
-    tab.loadPLinks();
-    tab.lblLink[m.editIndex]->setCaption(name);
+    tab.linkSaved(editIndex_, name);
     finish();
 }
 
@@ -228,8 +223,7 @@ void frmInput::finish() {
     txtURL->clear();
     cmdOK->setEnabled(false);
     hide();
-    if (tab.autoRetractButton == 1)
-        tab.TimerRetract->setEnabled(true);
+    tab.editorClosed();
 }
 
 void frmInput::imgDrag_MouseDown(double x, double y) {

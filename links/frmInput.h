@@ -1,22 +1,25 @@
 #pragma once
 
-#include "../app/Form.h"
-#include "../app/ImageArea.h"
+#include "../forms/Form.h"
+#include "../forms/ImageArea.h"
+#include "cInifile.h"
 
 #include <QPixmap>
 
 class QLineEdit;
 class QPushButton;
-class frmMain;
+class LinkEditorHost;
 
 // The link editor: sets the display name and address of one slot of the current page. Modeless; while it
 // shows, the tab's and the base bar's pointer handlers do nothing.
 class frmInput : public Form {
 public:
-    explicit frmInput(frmMain& tab);
+    explicit frmInput(LinkEditorHost& host);
 
-    // Shows the dialog (or activates it again); every activation refills it from the link table.
-    void showEditor();
+    // Shows the dialog for a slot of the page shown (or activates it again); every activation refills it
+    // from the link table.
+    void showEditor(int slot);
+    int editIndex() const { return editIndex_; }
 
     void Form_Activate();
     void txtName_KeyUp();
@@ -52,7 +55,9 @@ private:
     void showMessage(const QString& text);
     void finish();
 
-    frmMain& tab;
+    LinkEditorHost& tab;
+    int editIndex_ = 0;
+    cInifile link_cIni;
     bool ownMessageShowing_ = false;
     bool returningFromMessage_ = false;
 };

@@ -1,7 +1,6 @@
-// Number-pad hotkeys: while the tab is open, number pad 1..9 and 0 open the links of the current page.
+#include "Hotkeys.h"
 
-#include "../app/frmMain.h"
-#include "../shape/general.h"
+#include "../platform/KeyProbe.h"
 
 namespace {
 // Examined in this order, so when several are down together the last one wins (0 over 9 over ... 1).
@@ -9,33 +8,44 @@ constexpr int kScanOrder[10][2] = {{97, 0},  {98, 1},  {99, 2},  {100, 3}, {101,
                                    {102, 5}, {103, 6}, {104, 7}, {105, 8}, {96, 9}};
 } // namespace
 
-void frmMain::setKeyScan(bool on) {
-    tmrKey->setEnabled(on);
-    if (m.services.keys)
-        m.services.keys->setActive(on);
+int16_t KeyPressed(KeyProbe* probe, int32_t virtualKey) {
+    return probe && probe->pressed(virtualKey) ? -1 : 0;
 }
 
-void frmMain::tmrKey_Timer() {
-    if (m.tabOpen == 0)
+Hotkeys::Hotkeys(QObject* parent, KeyProbe* probe, std::function<void(int slot)> openSlot)
+    : QObject(parent), probe_(probe), openSlot_(std::move(openSlot)) {
+    tmrKey_ = new Timer(this, 50, false, [this] { tmrKey_Timer(); });
+    tmrResetKey_ = new Timer(this, 5000, true, [this] { tmrResetKey_Timer(); });
+}
+
+void Hotkeys::setActive(bool on) {
+    active_ = on;
+    tmrKey_->setEnabled(on);
+    if (probe_)
+        probe_->setActive(on);
+}
+
+void Hotkeys::tmrKey_Timer() {
+    if (!active_)
         return;
     {
-        const KeyProbe::Scan scan(m.services.keys.get());
+        const KeyProbe::Scan scan(probe_);
         for (const auto& entry : kScanOrder) {
-            if (KeyPressed(m.services.keys.get(), entry[0]))
-                m.pressedKey = static_cast<int16_t>(entry[1]);
+            if (KeyPressed(probe_, entry[0]))
+                pressedKey_ = static_cast<int16_t>(entry[1]);
         }
     }
-    if (m.lastKey != m.pressedKey) {
+    if (lastKey_ != pressedKey_) {
         // Record the key before the open waits, so that a scan during the wait does not open it again.
-        const int16_t key = m.pressedKey;
-        m.lastKey = key;
+        const int16_t key = pressedKey_;
+        lastKey_ = key;
         if (key >= 0 && key <= 9)
-            picLink_Click(key);
-        m.lastKey = m.pressedKey;
+            openSlot_(key);
+        lastKey_ = pressedKey_;
     }
 }
 
-void frmMain::tmrResetKey_Timer() {
-    m.lastKey = 10;
-    m.pressedKey = 10;
+void Hotkeys::tmrResetKey_Timer() {
+    lastKey_ = 10;
+    pressedKey_ = 10;
 }

@@ -6,7 +6,7 @@
 #include "qt/FileSettingsBackend.h"
 
 #ifdef BRIMVEL_X11
-#include "../app/Runtime.h"
+#include "../forms/Runtime.h"
 #include "qt/QtSoundOutput.h"
 #include "x11/X11Instances.h"
 #include "x11/X11KeyProbe.h"

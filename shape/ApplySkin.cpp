@@ -2,9 +2,9 @@
 
 #include "OutlineScan.h"
 
-#include "../app/Form.h"
-#include "../app/PictureBox.h"
-#include "../app/Twips.h"
+#include "../forms/Form.h"
+#include "../forms/PictureBox.h"
+#include "../forms/Twips.h"
 
 #include <QRegion>
 

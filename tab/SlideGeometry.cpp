@@ -1,6 +1,6 @@
 #include "SlideGeometry.h"
 
-#include "../app/Twips.h"
+#include "../forms/Twips.h"
 
 namespace SlideGeometry {
 

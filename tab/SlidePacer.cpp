@@ -1,6 +1,7 @@
 #include "SlidePacer.h"
 
-#include "../app/Runtime.h"
+#include "../forms/Runtime.h"
+#include "../forms/TimeScale.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -14,7 +15,7 @@ void SlidePacer::yield(bool endOfStep) {
     if (!endOfStep)
         return;
     ++steps_;
-    const qint64 due = static_cast<qint64>(steps_) * kStepMicroseconds * 1000;
+    const qint64 due = TimeScale::scaledNs(static_cast<qint64>(steps_) * kStepMicroseconds * 1000);
     const qint64 wait = (due - clock_.nsecsElapsed()) / 1000000;
     if (wait > 0) {
         QEventLoop loop;

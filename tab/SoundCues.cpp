@@ -1,31 +1,16 @@
-// Sound cues: one switch for all of them, and the one rule by which each plays.
+#include "SoundCues.h"
 
-#include "../app/Paths.h"
-#include "../app/Statement.h"
-#include "../app/frmMain.h"
+#include "../platform/SoundOutput.h"
 
-void frmMain::playCue(const QString& relativePath) {
-    if (m.soundOn != 1 || !m.services.sound)
+SoundCues::SoundCues(Preferences& prefs, SoundOutput* output, QString programFolder)
+    : prefs_(prefs), output_(output), programFolder_(std::move(programFolder)) {}
+
+void SoundCues::playCue(const QString& relativePath) {
+    if (!on() || !output_)
         return;
-    m.services.sound->play(m.dataPath(relativePath));
+    output_->play(programFolder_ + relativePath);
 }
 
-void frmMain::picSound_MouseDown() {
-    if (editorShowing())
-        return;
-    playCue(Paths::kButtonSound);
-}
-
-void frmMain::picSound_Click() {
-    if (editorShowing())
-        return;
-    if (m.soundOn == 1) {
-        m.soundOn = 0;
-        picSound->setPicture(imlButton.image(9));
-        statement([&] { m.regResult = WriteReg(QStringLiteral("sdo"), m.soundOn); });
-    } else {
-        m.soundOn = 1;
-        picSound->setPicture(imlButton.image(10));
-        statement([&] { m.regResult = WriteReg(QStringLiteral("sdo"), m.soundOn); });
-    }
+void SoundCues::toggle() {
+    prefs_.set(Preferences::Sound, on() ? 0 : 1);
 }

@@ -1,51 +1,53 @@
-// Keeping the tab and its cap above other windows, and bringing the tab back to the screen edge.
+#include "StayOnTop.h"
 
-#include "../app/Paths.h"
-#include "../app/Runtime.h"
-#include "../app/Statement.h"
-#include "../app/frmMain.h"
-#include "SlideGeometry.h"
-#include "frmBase.h"
+#include "../forms/Runtime.h"
+#include "../platform/WindowStacking.h"
 
-void frmMain::picStayOnTop_MouseDown() {
-    if (editorShowing())
-        return;
-    playCue(Paths::kButtonSound);
+#include <QWidget>
+
+StayOnTop::StayOnTop(QWidget& tab, QWidget& base, WindowStacking* stacking, Preferences& prefs,
+                     std::function<void()> dockCheck, std::function<void()> afterRaise)
+    : tab_(tab), base_(base), stacking_(stacking), prefs_(prefs), dockCheck_(std::move(dockCheck)),
+      afterRaise_(std::move(afterRaise)) {
+    tmrOnTop_ = new Timer(this, 500, true, [this] { tmrOnTop_Timer(); });
 }
 
-void frmMain::picStayOnTop_Click() {
-    if (editorShowing())
+void StayOnTop::setTopMost(bool on) {
+    if (!stacking_)
         return;
-    if (onTopToggle == 1) {
-        onTopToggle = 0;
-        picStayOnTop->setPicture(imlButton.image(3));
-        statement([&] { m.regResult = WriteReg(QStringLiteral("ont"), onTopToggle); });
-        tmrOnTop->setInterval(0);
-        setTopMost(this, false);
-        setTopMost(base_.get(), false);
+    stacking_->setTopMost(&tab_, on);
+    stacking_->setTopMost(&base_, on);
+}
+
+void StayOnTop::applyAtStart() {
+    setTopMost(on());
+    tmrOnTop_->setInterval(on() ? 1000 : 0);
+}
+
+void StayOnTop::restack() {
+    setTopMost(on());
+}
+
+void StayOnTop::toggle() {
+    if (on()) {
+        prefs_.set(Preferences::OnTop, 0);
+        tmrOnTop_->setInterval(0);
+        setTopMost(false);
     } else {
-        onTopToggle = 1;
-        picStayOnTop->setPicture(imlButton.image(4));
-        statement([&] { m.regResult = WriteReg(QStringLiteral("ont"), onTopToggle); });
-        tmrOnTop->setInterval(1000);
+        prefs_.set(Preferences::OnTop, 1);
+        tmrOnTop_->setInterval(1000);
     }
 }
 
-void frmMain::tmrOnTop_Timer() {
-    const int screenWidth = screenWidthTwips();
-    if (Left() > screenWidth) {
-        statement([&] { m.regResult = ReadReg(QStringLiteral("poy"), poY); });
-        setTop(poY);
-        setLeft(screenWidth - SlideGeometry::kRedockMargin);
-    }
-    if (onTopToggle != 0) {
+void StayOnTop::tmrOnTop_Timer() {
+    if (dockCheck_)
+        dockCheck_();
+    if (prefs_[Preferences::OnTop] != 0) {
         Runtime::DoEvents();
-        setTopMost(this, true);
-        setTopMost(base_.get(), true);
-        if (Height() < SlideGeometry::kHandleHeight)
-            setHeight(SlideGeometry::kHandleHeight);
+        setTopMost(true);
+        if (afterRaise_)
+            afterRaise_();
     } else {
-        setTopMost(this, false);
-        setTopMost(base_.get(), false);
+        setTopMost(false);
     }
 }

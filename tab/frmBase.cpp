@@ -1,11 +1,10 @@
 #include "frmBase.h"
 
-#include "../app/frmMain.h"
+#include "../forms/HandlerGuard.h"
 #include "../shape/ApplySkin.h"
-#include "../shape/general.h"
-#include "../web/VendorSite.h"
+#include "BaseBarHost.h"
 
-frmBase::frmBase(frmMain& tabWindow) : Form(true), tab(tabWindow) {
+frmBase::frmBase(BaseBarHost& barHost) : Form(true), host(barHost) {
     setWindowTitle(QStringLiteral("Brimvel Base"));
     picBack = new PictureBox(this, 0, 0, 3105, 510, imlSkin.image(1));
     picBack->hide();
@@ -13,8 +12,10 @@ frmBase::frmBase(frmMain& tabWindow) : Form(true), tab(tabWindow) {
     imgGoKestu = new ImageArea(this, 1245, 90, 330, 300);
     imgGoKestu->setPointer(Control::Pointer::Hand);
 
-    imgMouseClick->onMouseDown = [this](int, int, double, double) { imgMouseClick_MouseDown(); };
-    imgMouseClick->onClick = [this] { imgMouseClick_Click(); };
+    // The cap does nothing while the link editor shows; the bar's other handlers always act.
+    const HandlerGuard guarded([this] { return host.handlersBlocked(); });
+    imgMouseClick->onMouseDown = guarded([this](int, int, double, double) { imgMouseClick_MouseDown(); });
+    imgMouseClick->onClick = guarded([this] { imgMouseClick_Click(); });
     imgGoKestu->onMouseMove = [this](int, int, double, double) { imgGoKestu_MouseMove(); };
     imgGoKestu->onClick = [this] { imgGoKestu_Click(); };
     onMouseMove = [this](int, int, double, double) { Form_MouseMove(); };
@@ -31,33 +32,21 @@ void frmBase::Form_Load() {
 }
 
 void frmBase::imgMouseClick_MouseDown() {
-    if (tab.editorShowing())
-        return;
-    tab.playCue(QStringLiteral("/data/sounds/button.wav"));
+    host.capPressed();
 }
 
 void frmBase::imgMouseClick_Click() {
-    if (tab.editorShowing())
-        return;
-    AppState& m = tab.state();
-    m.openBusy = -1;
-    if (tab.tmrGrow->Enabled() || tab.tmrShrink->Enabled()) {
-        m.openBusy = 0;
-        return;
-    }
-    Pause(1);
-    tab.animation();
-    m.openBusy = 0;
+    host.capClicked();
 }
 
 void frmBase::Form_MouseMove() {
-    tab.restoreHoverPicture();
+    host.pointerOnBar();
 }
 
 void frmBase::imgGoKestu_MouseMove() {
-    tab.restoreHoverPicture();
+    host.pointerOnBar();
 }
 
 void frmBase::imgGoKestu_Click() {
-    tab.openAddress(VendorSite::root());
+    host.openVendorHome();
 }

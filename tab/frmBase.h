@@ -1,17 +1,17 @@
 #pragma once
 
-#include "../app/Form.h"
-#include "../app/ImageArea.h"
-#include "../app/ImageList.h"
-#include "../app/PictureBox.h"
+#include "../forms/Form.h"
+#include "../forms/ImageArea.h"
+#include "../forms/ImageList.h"
+#include "../forms/PictureBox.h"
 
-class frmMain;
+class BaseBarHost;
 
 // The base bar: the skinned bottom cap of the tab's link panel. The tab moves it; a click on the cap toggles
 // the tab, its logo spot opens the vendor's home page.
 class frmBase : public Form {
 public:
-    explicit frmBase(frmMain& tab);
+    explicit frmBase(BaseBarHost& host);
 
     void Form_Load();
     void imgMouseClick_Click();
@@ -28,6 +28,6 @@ public:
     ImageList imlSkin{QStringList{QStringLiteral("skin_base")}};
 
 private:
-    frmMain& tab;
+    BaseBarHost& host;
     bool loaded_ = false;
 };

@@ -1,30 +1,41 @@
-// The once-per-run update check: a minute after start, and every minute until there is an answer.
+#include "UpdateCheck.h"
 
-#include "../app/Paths.h"
-#include "../app/Runtime.h"
-#include "../app/Statement.h"
-#include "../app/frmMain.h"
+#include "../forms/ImageList.h"
+#include "../forms/PictureBox.h"
 #include "VendorSite.h"
+#include "VersionAnswer.h"
 #include "VersionFetcher.h"
 
-namespace {
-const QString kThisVersion = QStringLiteral("1.5");
+UpdateCheck::UpdateCheck(QObject* parent, PictureBox& picUpdate, const ImageList& imlUpdate, Preferences& prefs,
+                         std::function<void(const QString&)> openAddress)
+    : QObject(parent), picUpdate_(picUpdate), imlUpdate_(imlUpdate), prefs_(prefs),
+      openAddress_(std::move(openAddress)) {
+    tmrUpdate_ = new Timer(this, 60000, true, [this] { tmrUpdate_Timer(); });
+    tmrUpdateBlink_ = new Timer(this, 250, false, [this] { tmrUpdateBlink_Timer(); });
 }
 
-void frmMain::tmrUpdate_Timer() {
-    if (updateCheck == -1) {
-        tmrUpdate->setEnabled(false);
+UpdateCheck::~UpdateCheck() = default;
+
+void UpdateCheck::reset() {
+    blinkCount_ = 0;
+    updateCheck_ = 0;
+    picUpdate_.setPicture(imlUpdate_.image(1));
+}
+
+void UpdateCheck::tmrUpdate_Timer() {
+    if (updateCheck_ == -1) {
+        tmrUpdate_->setEnabled(false);
         return;
     }
-    statement([&] { m.regResult = ReadReg(QStringLiteral("upd"), upD); });
-    if (upD == 0) {
-        tmrUpdate->setEnabled(false);
+    prefs_.reload(Preferences::UpdateDue);
+    if (prefs_[Preferences::UpdateDue] == 0) {
+        tmrUpdate_->setEnabled(false);
         return;
     }
     startUpdateDownload();
 }
 
-void frmMain::startUpdateDownload() {
+void UpdateCheck::startUpdateDownload() {
     if (!fetcher_)
         fetcher_ = std::make_unique<VersionFetcher>();
     // One request at a time: a tick while the previous download still waits starts no second one.
@@ -32,56 +43,36 @@ void frmMain::startUpdateDownload() {
                     [this](const QString& text) { applyVersionAnswer(text); });
 }
 
-void frmMain::applyVersionAnswer(const QString& answer) {
-    if (updateCheck == -1)
+void UpdateCheck::applyVersionAnswer(const QString& answer) {
+    if (updateCheck_ == -1)
         return;
-    const QString text = answer.left(3);
-    if (text.isEmpty())
+    const VersionAnswer::Verdict verdict = VersionAnswer::verdictOf(answer);
+    if (verdict == VersionAnswer::Verdict::None)
         return; // no verdict: the next minute tries again
-    if (text == kThisVersion) {
-        updateCheck = -1;
-        upD = 0;
-        tmrUpdate->setEnabled(false);
-        statement([&] { m.regResult = WriteReg(QStringLiteral("upd"), upD); });
+    updateCheck_ = -1;
+    if (verdict == VersionAnswer::Verdict::Newer)
+        tmrUpdateBlink_->setEnabled(true);
+    prefs_.set(Preferences::UpdateDue, 0);
+    tmrUpdate_->setEnabled(false);
+}
+
+void UpdateCheck::tmrUpdateBlink_Timer() {
+    picUpdate_.setEnabled(true);
+    if (blinkCount_ == 0) {
+        picUpdate_.setPicture(imlUpdate_.image(1));
+        blinkCount_ = -1;
     } else {
-        updateCheck = -1;
-        tmrUpdateBlink->setEnabled(true);
-        upD = 0;
-        statement([&] { m.regResult = WriteReg(QStringLiteral("upd"), upD); });
-        tmrUpdate->setEnabled(false);
+        picUpdate_.setPicture(imlUpdate_.image(2));
+        blinkCount_ = 0;
     }
 }
 
-void frmMain::tmrUpdateBlink_Timer() {
-    picUpdate->setEnabled(true);
-    if (blinkCount == 0) {
-        picUpdate->setPicture(imlUpdate.image(1));
-        blinkCount = -1;
-    } else {
-        picUpdate->setPicture(imlUpdate.image(2));
-        blinkCount = 0;
-    }
-}
-
-void frmMain::picUpdate_MouseDown() {
-    if (editorShowing())
-        return;
-    if (picUpdate->isEnabled())
-        playCue(Paths::kButtonSound);
-}
-
-void frmMain::picUpdate_Click() {
-    if (editorShowing())
-        return;
-    const int answer =
-        Runtime::MsgBox(this, QStringLiteral("Would you like to download the updated version of Brimvel?"),
-                        Runtime::kYesNo | Runtime::kQuestion, QStringLiteral("Brimvel"));
-    upD = 0;
-    statement([&] { m.regResult = WriteReg(QStringLiteral("upd"), upD); });
-    if (answer == Runtime::kAnswerYes) {
-        openAddress(VendorSite::url(QStringLiteral("/download/Brimvel/index.htm")));
-        tmrUpdateBlink->setEnabled(false);
-        picUpdate->setPicture(imlUpdate.image(1));
-        picUpdate->setEnabled(false);
+void UpdateCheck::answerPrompt(bool yes) {
+    prefs_.set(Preferences::UpdateDue, 0);
+    if (yes) {
+        openAddress_(VendorSite::url(QStringLiteral("/download/Brimvel/index.htm")));
+        tmrUpdateBlink_->setEnabled(false);
+        picUpdate_.setPicture(imlUpdate_.image(1));
+        picUpdate_.setEnabled(false);
     }
 }

@@ -1,5 +1,7 @@
 #include "Timer.h"
 
+#include "TimeScale.h"
+
 Timer::Timer(QObject* parent, int interval, bool enabled, std::function<void()> onTimer)
     : QObject(parent), interval_(interval), enabled_(enabled), onTimer_(std::move(onTimer)) {
     // Every timer ticks at its interval: a coarse one may fire 5 % early, which a 15-second retract would
@@ -30,7 +32,7 @@ void Timer::fire() {
 
 void Timer::apply() {
     if (enabled_ && interval_ > 0)
-        timer_.start(interval_);
+        timer_.start(TimeScale::scaled(interval_));
     else
         timer_.stop();
 }

@@ -1,6 +1,6 @@
-#include "general.h"
+#include "Pause.h"
 
-#include "../platform/KeyProbe.h"
+#include "TimeScale.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -9,7 +9,7 @@
 void Pause(int16_t seconds) {
     if (seconds <= 0)
         return;
-    QDeadlineTimer deadline(static_cast<qint64>(seconds) * 1000, Qt::PreciseTimer);
+    QDeadlineTimer deadline(TimeScale::scaled(seconds * 1000), Qt::PreciseTimer);
     while (!deadline.hasExpired()) {
         QEventLoop loop;
         QTimer wake;
@@ -19,8 +19,4 @@ void Pause(int16_t seconds) {
         wake.start(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
         loop.exec();
     }
-}
-
-int16_t KeyPressed(KeyProbe* probe, int32_t virtualKey) {
-    return probe && probe->pressed(virtualKey) ? -1 : 0;
 }

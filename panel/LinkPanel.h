@@ -1,0 +1,76 @@
+#pragma once
+
+#include "../app/Preferences.h"
+#include "../forms/Timer.h"
+#include "../links/LinkTable.h"
+#include "clsMouseOver.h"
+
+#include <QObject>
+#include <array>
+#include <cstdint>
+
+class Form;
+class ImageArea;
+class ImageList;
+class Label;
+class PictureBox;
+
+// The link panel: the link table and the page shown, the ten link buttons with their captions and lights,
+// the hover look and clearing it once the pointer has left.
+class LinkPanel : public QObject {
+public:
+    struct Widgets {
+        Form& form;
+        ImageArea& linkArea; // the hit area under the link buttons, for the pointer-over test
+        std::array<PictureBox*, 10>& picLink;
+        std::array<Label*, 10>& lblLink;
+        std::array<PictureBox*, 10>& picLinkLight;
+        std::array<PictureBox*, 9>& picMode;
+        const ImageList& imlLink;
+        const ImageList& imlLinkMouseover;
+        const ImageList& imlLinkLight;
+        const ImageList& imlMode;
+    };
+
+    LinkPanel(Widgets widgets, Preferences& prefs);
+
+    const LinkTable& table() const { return table_; }
+    int16_t currentPage() const { return prefs_[Preferences::Page]; }
+    int16_t hoverLink() const { return hoverLink_; }
+    // The name and address of a slot of the page shown.
+    QString name(int slot) const { return table_.name(currentPage(), slot); }
+    QString address(int slot) const { return table_.address(currentPage(), slot); }
+    // A slot whose caption is empty or only spaces holds no link.
+    bool slotEmpty(int slot) const;
+
+    // Reads the link file into the table.
+    void loadPLinks(const QString& path);
+    // Puts the names of the page shown on the buttons.
+    void showPageNames();
+    void setCaption(int slot, const QString& name);
+
+    // Page selectors: a press shows and stores the page, a release gives the selector its resting face.
+    void pressPage(int index);
+    void releasePage(int index);
+
+    // The pointer over link button `index` (or its caption or light).
+    void hover(int index);
+    // The pointer moved onto the panel's own surface: the highlighted button loses its picture, and the tick
+    // clears the rest of its look.
+    void restoreHoverPicture();
+    void pressLight(int index);
+    void releaseLight(int index);
+
+    Timer& tmrMouseout() { return *tmrMouseout_; }
+
+private:
+    void tmrMouseout_Timer();
+    void applyLinkLook(int slot, bool highlighted);
+
+    Widgets w_;
+    Preferences& prefs_;
+    LinkTable table_;
+    int16_t hoverLink_ = 0;
+    clsMouseOver clsMouser;
+    Timer* tmrMouseout_;
+};

@@ -1,0 +1,271 @@
+#include "TabMotion.h"
+
+#include "../app/Paths.h"
+#include "../forms/Form.h"
+#include "../forms/ImageArea.h"
+#include "../forms/Pause.h"
+#include "../forms/Twips.h"
+#include "SlideGeometry.h"
+#include "SlidePacer.h"
+
+#include <QCursor>
+#include <cmath>
+
+using namespace SlideGeometry;
+
+TabMotion::TabMotion(Form& tab, Form& base, ImageArea& dragHandle, Preferences& prefs, Hooks hooks)
+    : tab_(tab), base_(base), dragHandle_(dragHandle), prefs_(prefs), hooks_(std::move(hooks)) {
+    tmrGrow_ = new Timer(this, 15, false, [this] { tmrGrow_Timer(); });
+    tmrShrink_ = new Timer(this, 15, false, [this] { tmrShrink_Timer(); });
+    TimerRetract_ = new Timer(this, 15000, false, [this] { TimerRetract_Timer(); });
+}
+
+void TabMotion::placeAtStart() {
+    tab_.setLeft(Form::screenWidthTwips() - kRetractedMargin);
+    tab_.setTop(prefs_[Preferences::TabTop]);
+}
+
+std::optional<int> TabMotion::startSwitches() {
+    const int16_t hover = prefs_[Preferences::HoverOpen];
+    std::optional<int> picture;
+    if (prefs_[Preferences::AutoRetract] == 1) {
+        if (hover == 1) {
+            picture = 8;
+            autoRetractEnabled_ = -1;
+        } else if (hover == 0) {
+            picture = 7;
+            autoRetractEnabled_ = 0;
+        }
+    } else {
+        picture = 7;
+        if (hover == 1)
+            autoRetractEnabled_ = -1;
+        else if (hover == 0)
+            autoRetractEnabled_ = 0;
+    }
+    return picture;
+}
+
+void TabMotion::moveBy(int dx) {
+    tab_.setLeft(tab_.Left() + dx);
+    base_.setLeft(tab_.Left());
+}
+
+void TabMotion::setOpen(bool open) {
+    tabOpen_ = open ? 1 : 0;
+    if (hooks_.openChanged)
+        hooks_.openChanged(open);
+}
+
+void TabMotion::animation() {
+    ++once_;
+    if (once_ > 1 || sliding_)
+        return; // a slide is running: this nested call is dropped
+    sliding_ = true;
+    if (extended_ == 0) {
+        dragHandle_.setEnabled(false);
+        hooks_.cue(Paths::kMinSound);
+        const int n = slideOutSteps(tab_.Width(), tab_.Left(), Form::screenWidthTwips());
+        SlidePacer pacer;
+        for (int i = 1; i <= n; ++i) {
+            moveBy(-kStep);
+            pacer.yield();
+        }
+        moveBy(-kNudge);
+        pacer.yield();
+        dragHandle_.setEnabled(true);
+        Pause(1);
+        hooks_.cue(Paths::kScrollSound);
+        tmrGrow_->setEnabled(true);
+        extended_ = -1;
+        TimerRetract_->setEnabled(true);
+        once_ = 0;
+        sliding_ = false;
+        if (hooks_.slidOut)
+            hooks_.slidOut();
+    } else {
+        hooks_.cue(Paths::kScrollSound);
+        tmrShrink_->setEnabled(true);
+        dragHandle_.setEnabled(false);
+        Pause(1);
+        hooks_.cue(Paths::kMinSound);
+        const int n = slideInSteps(tab_.Width());
+        SlidePacer pacer;
+        for (int i = 0; i < n; ++i) {
+            pacer.yield(false);
+            moveBy(kStep);
+            pacer.yield();
+        }
+        moveBy(kNudge);
+        pacer.yield();
+        extended_ = 0;
+        TimerRetract_->setEnabled(false);
+        dragHandle_.setEnabled(true);
+        once_ = 0;
+        sliding_ = false;
+        if (hooks_.slidIn)
+            hooks_.slidIn();
+    }
+}
+
+void TabMotion::tmrGrow_Timer() {
+    dragHandle_.setEnabled(false);
+    int h = tab_.Height();
+    if (h == kFullHeight) {
+        tmrGrow_->setEnabled(false);
+        dragHandle_.setEnabled(true);
+        setOpen(true);
+        return;
+    }
+    if (h >= kFirstStepHeight && h < kFullHeight) {
+        h += kHeightStep;
+        tab_.setHeight(h);
+        base_.setTop(tab_.Top() + h - 15);
+    }
+    if (h == kHandleHeight) {
+        h = kFirstStepHeight;
+        tab_.setHeight(h);
+        base_.setTop(tab_.Top() + h - 10);
+    }
+}
+
+void TabMotion::tmrShrink_Timer() {
+    dragHandle_.setEnabled(false);
+    int h = tab_.Height();
+    if (h == kHandleHeight) {
+        tmrShrink_->setEnabled(false);
+        dragHandle_.setEnabled(true);
+        setOpen(false);
+        return;
+    }
+    if (h > kHandleHeight && h <= kFullHeight) {
+        h -= kHeightStep;
+        tab_.setHeight(h);
+        base_.setTop(tab_.Top() + h - 15);
+    }
+    if (h == kFirstStepHeight) {
+        h = kHandleHeight;
+        tab_.setHeight(h);
+        base_.setTop(tab_.Top() + kBaseOffsetHandle);
+    }
+}
+
+void TabMotion::hoverTrigger() {
+    if (verticalMotion())
+        return;
+    if (!hoverOpenOn())
+        return;
+    animation();
+}
+
+void TabMotion::stripPressed() {
+    if (openBusy_ == -1)
+        return;
+    hooks_.cue(Paths::kButtonSound);
+}
+
+void TabMotion::clickToggle(ClickFrom from) {
+    if (from == ClickFrom::Strip && openBusy_ == -1)
+        return;
+    openBusy_ = -1;
+    if (verticalMotion() || (from == ClickFrom::Strip && prefs_[Preferences::HoverOpen] == 1)) {
+        openBusy_ = 0;
+        return;
+    }
+    Pause(1);
+    animation();
+    openBusy_ = 0;
+}
+
+bool TabMotion::hoverOpenOn() const {
+    return prefs_[Preferences::HoverOpen] != 0;
+}
+
+bool TabMotion::autoRetractOn() const {
+    return prefs_[Preferences::AutoRetract] != 0;
+}
+
+bool TabMotion::toggleHoverOpen() {
+    const int16_t hover = prefs_[Preferences::HoverOpen];
+    if (hover == 0) {
+        prefs_.set(Preferences::HoverOpen, 1);
+        autoRetractEnabled_ = -1;
+        TimerRetract_->setEnabled(true);
+        return true;
+    }
+    if (hover == 1) {
+        // The retract countdown keeps running: its tick does nothing with hover opening off.
+        prefs_.set(Preferences::HoverOpen, 0);
+        autoRetractEnabled_ = 0;
+        return true;
+    }
+    return false;
+}
+
+bool TabMotion::toggleAutoRetract() {
+    if (prefs_[Preferences::HoverOpen] == 0 || autoRetractEnabled_ == 0)
+        return false;
+    const int16_t retract = prefs_[Preferences::AutoRetract];
+    if (retract == 0) {
+        prefs_.set(Preferences::AutoRetract, 1);
+        TimerRetract_->setEnabled(true);
+        return true;
+    }
+    if (retract == 1) {
+        prefs_.set(Preferences::AutoRetract, 0);
+        return true;
+    }
+    return false;
+}
+
+void TabMotion::editorClosed() {
+    if (prefs_[Preferences::AutoRetract] == 1)
+        TimerRetract_->setEnabled(true);
+}
+
+void TabMotion::TimerRetract_Timer() {
+    if (autoRetractOn() && !(hooks_.held && hooks_.held()))
+        hoverTrigger();
+    TimerRetract_->setEnabled(false);
+}
+
+void TabMotion::dragStart(double y) {
+    TimerRetract_->setEnabled(false);
+    MouseDownForm = 1;
+    MouseDownFormY = static_cast<float>(y + 35);
+}
+
+void TabMotion::dragMove() {
+    if (verticalMotion())
+        return;
+    if (MouseDownForm.value_or(0) != 1)
+        return;
+    const QPoint p = QCursor::pos();
+    const int16_t d = nearestEven16(base_.Top() - tab_.Top());
+    tab_.setTop(static_cast<int>(std::lround(p.y() * 15.0f - MouseDownFormY.value_or(0))));
+    base_.setTop(d + tab_.Top());
+}
+
+void TabMotion::pressEnded() {
+    MouseDownForm = 0;
+    // A position that does not fit the stored setting leaves the previous one stored.
+    if (tab_.Top() >= -32768 && tab_.Top() <= 32767)
+        prefs_.set(Preferences::TabTop, nearestEven16(tab_.Top()));
+    else
+        prefs_.set(Preferences::TabTop, prefs_[Preferences::TabTop]);
+    TimerRetract_->setEnabled(true);
+}
+
+void TabMotion::redock() {
+    const int screenWidth = Form::screenWidthTwips();
+    if (tab_.Left() > screenWidth) {
+        prefs_.reload(Preferences::TabTop);
+        tab_.setTop(prefs_[Preferences::TabTop]);
+        tab_.setLeft(screenWidth - kRedockMargin);
+    }
+}
+
+void TabMotion::keepHandleHeight() {
+    if (tab_.Height() < kHandleHeight)
+        tab_.setHeight(kHandleHeight);
+}

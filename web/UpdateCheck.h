@@ -1,0 +1,53 @@
+#pragma once
+
+#include "../app/Preferences.h"
+#include "../forms/Timer.h"
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class ImageList;
+class PictureBox;
+class VersionFetcher;
+
+// The once-per-run update check: a minute after start, and every minute until there is an answer, it asks the
+// vendor's site for the current version; a newer one makes the update button blink until the user answers
+// the prompt behind it.
+class UpdateCheck : public QObject {
+public:
+    UpdateCheck(QObject* parent, PictureBox& picUpdate, const ImageList& imlUpdate, Preferences& prefs,
+                std::function<void(const QString&)> openAddress);
+    ~UpdateCheck() override;
+
+    // Start-up: no verdict yet, the button dark and disabled.
+    void reset();
+    // The check has a verdict (-1) or not (0).
+    int16_t updateCheck() const { return updateCheck_; }
+    int16_t blinkCount() const { return blinkCount_; }
+
+    // Applies the answer of the version download (empty for no answer).
+    void applyVersionAnswer(const QString& text);
+    // The user's answer to the prompt behind the button: Yes opens the download page and ends the blinking.
+    void answerPrompt(bool yes);
+
+    Timer& tmrUpdate() { return *tmrUpdate_; }
+    Timer& tmrUpdateBlink() { return *tmrUpdateBlink_; }
+    void tmrUpdate_Timer();
+    void tmrUpdateBlink_Timer();
+
+private:
+    void startUpdateDownload();
+
+    PictureBox& picUpdate_;
+    const ImageList& imlUpdate_;
+    Preferences& prefs_;
+    std::function<void(const QString&)> openAddress_;
+    int16_t updateCheck_ = 0;
+    int16_t blinkCount_ = 0;
+    Timer* tmrUpdate_;
+    Timer* tmrUpdateBlink_;
+    std::unique_ptr<VersionFetcher> fetcher_;
+};
