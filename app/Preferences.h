@@ -37,8 +37,9 @@ public:
     // which is then stored. A value that does not convert, or a store that cannot be reached, skips that
     // read, and whether the default is applied then depends on the previous read's result, as it always
     // has: a stored text of one setting that is not a number keeps the value at its initial 0 after a
-    // successful read, and takes the default after an absent one. The page is checked right after its read: one that is not
-    // a stored number of 0..8 becomes 0 and is stored. UpdateDue is set to 1 and stored in its turn.
+    // successful read, and takes the default after an absent one. The page is checked right after its read:
+    // one that is not a stored number of 0..8 becomes 0 and is stored. UpdateDue is set to 1 and stored in
+    // its turn.
     void loadAtStart();
 
 private:

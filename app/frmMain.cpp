@@ -34,8 +34,7 @@ QFont captionFont() {
 const QColor kCaptionColour(0x20, 0x39, 0x61);
 } // namespace
 
-frmMain::frmMain(AppState& state)
-    : Form(true), m(state), guarded([this] { return editorShowing(); }) {
+frmMain::frmMain(AppState& state) : Form(true), m(state), guarded([this] { return editorShowing(); }) {
     setWindowTitle(QStringLiteral("Brimvel-Blue"));
     setObjectName(QStringLiteral("frmMain"));
     QIcon icon;
@@ -106,14 +105,13 @@ void frmMain::buildSubsystems() {
     hooks.held = [this] { return editorShowing(); };
     motion_ = std::make_unique<TabMotion>(*this, *base_, *imgDrag, m.prefs, std::move(hooks));
 
-    panel_ = std::make_unique<LinkPanel>(
-        LinkPanel::Widgets{*this, *imgHidden, picLink, lblLink, picLinkLight, picMode, imlLink, imlLinkMouseover,
-                           imlLinkLight, imlMode},
-        m.prefs);
+    panel_ = std::make_unique<LinkPanel>(LinkPanel::Widgets{*this, *imgHidden, picLink, lblLink, picLinkLight,
+                                                            picMode, imlLink, imlLinkMouseover, imlLinkLight,
+                                                            imlMode},
+                                         m.prefs);
     // A number-pad key opens its link as a click on the button would, and not while the editor shows.
-    hotkeys_ = std::make_unique<Hotkeys>(nullptr, m.services.keys.get(), guarded([this](int slot) {
-                                             picLink_Click(slot);
-                                         }));
+    hotkeys_ = std::make_unique<Hotkeys>(nullptr, m.services.keys.get(),
+                                         guarded([this](int slot) { picLink_Click(slot); }));
     updates_ = std::make_unique<UpdateCheck>(nullptr, *picUpdate, imlUpdate, m.prefs,
                                              [this](const QString& address) { openAddress(address); });
     stayOnTop_ = std::make_unique<StayOnTop>(
@@ -385,7 +383,8 @@ void frmMain::picMouseover_MouseDown() {
 void frmMain::picMouseover_Click() {
     if (motion_->toggleHoverOpen()) {
         showSwitchPictures();
-        picAutoRetract->setPicture(imlButton.image(motion_->hoverOpenOn() && motion_->autoRetractOn() ? 8 : 7));
+        picAutoRetract->setPicture(
+            imlButton.image(motion_->hoverOpenOn() && motion_->autoRetractOn() ? 8 : 7));
     }
 }
 

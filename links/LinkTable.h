@@ -21,6 +21,8 @@ public:
     // Fills the table from the link file: sections "0".."8", keys "name0".."name9" and "url0".."url9".
     void load(const QString& path);
 
+    // One cell's list.
+    const QStringList& cell(int page, int kind) const { return cells_.at(page).at(kind); }
     // Replaces one cell's list (tests and fixtures).
     void setCell(int page, int kind, const QStringList& texts);
 

@@ -3,8 +3,8 @@
 #include "../forms/ImageList.h"
 #include "../forms/Runtime.h"
 #include "../forms/Twips.h"
-#include "LinkEditorHost.h"
 #include "../web/VendorSite.h"
+#include "LinkEditorHost.h"
 
 #include <QCloseEvent>
 #include <QCursor>

@@ -55,7 +55,8 @@ void LinkPanel::releasePage(int index) {
 void LinkPanel::applyLinkLook(int slot, bool highlighted) {
     if (slot < 0 || slot >= LinkTable::kSlots)
         return;
-    w_.picLink[slot]->setPicture(highlighted ? w_.imlLinkMouseover.image(slot + 1) : w_.imlLink.image(slot + 1));
+    w_.picLink[slot]->setPicture(highlighted ? w_.imlLinkMouseover.image(slot + 1)
+                                             : w_.imlLink.image(slot + 1));
     w_.lblLink[slot]->setFontUnderline(highlighted);
     w_.lblLink[slot]->setForeColor(highlighted ? kHighlightCaption : kNormalCaption);
     w_.picLinkLight[slot]->setPicture(w_.imlLinkLight.image(highlighted ? 4 : 1));

@@ -17,7 +17,7 @@
 #include <map>
 #include <optional>
 
-namespace LinkPanel {
+namespace PanelDriver {
 
 // Screen pixel of a point of a widget (its centre by default).
 inline QPoint screenPoint(const QWidget* widget, std::optional<QPoint> local = std::nullopt) {
@@ -45,7 +45,7 @@ inline void parkPointer() {
 // selectors and switches are on screen and the number-pad scan runs.
 inline bool slideOut(frmMain& tab) {
     tab.animation();
-    return waitUntil([&] { return tab.state().tabOpen == 1 && tab.isVisible(); }, 8000) &&
+    return waitUntil([&] { return tab.motion().open() == 1 && tab.isVisible(); }, 8000) &&
            waitUntil([&] { return tab.geometry().left() == 1073; }, 2000);
 }
 
@@ -146,4 +146,4 @@ inline QString addressOf(int page, int slot) {
     return QStringLiteral("http://p%1.example/%2").arg(page).arg(slot);
 }
 
-} // namespace LinkPanel
+} // namespace PanelDriver

@@ -1,8 +1,8 @@
 // Start-up and the settings store: what the tab looks like and what the store holds after a start.
 
-#include "app/Twips.h"
 #include "app/frmMain.h"
 #include "app/modRegistry.h"
+#include "forms/Twips.h"
 #include "platform/qt/FileSettingsBackend.h"
 #include "support/TestDesktop.h"
 #include "tab/frmBase.h"
@@ -47,24 +47,25 @@ void TestApp::firstStartStoresDefaultsAndDocksTheTab() {
     QCOMPARE(tab.base().Top(), tab.Top() + 1180);
     QVERIFY(tab.base().isVisible());
 
-    QCOMPARE(tab.tmrOnTop->Interval(), 1000);
+    QCOMPARE(tab.stayOnTop().tmrOnTop().Interval(), 1000);
     QCOMPARE(tab.picStayOnTop->picture(), tab.imlButton.image(4));
     QCOMPARE(tab.picMouseover->picture(), tab.imlButton.image(1));
     QCOMPARE(tab.picSound->picture(), tab.imlButton.image(10));
     QCOMPARE(tab.picAutoRetract->picture(), tab.imlButton.image(7));
     QCOMPARE(tab.picExit->picture(), tab.imlButton.image(6));
-    QCOMPARE(tab.autoRetractEnabled, int16_t(0));
-    QCOMPARE(tab.state().currentPage, int16_t(0));
-    QCOMPARE(tab.state().soundOn, int16_t(1));
+    QCOMPARE(tab.motion().autoRetractEnabled(), int16_t(0));
+    QCOMPARE(tab.state().currentPage(), int16_t(0));
+    QCOMPARE(tab.state().soundOn(), int16_t(1));
     QCOMPARE(tab.picUpdate->picture(), tab.imlUpdate.image(1));
     QVERIFY(!tab.picUpdate->isEnabled());
-    QCOMPARE(tab.state().lastKey, int16_t(10));
-    QCOMPARE(tab.state().pressedKey, int16_t(10));
-    QCOMPARE(tab.extended, int16_t(0));
-    QCOMPARE(tab.once, int16_t(0));
-    for (Timer* stopped : {tab.tmrGrow, tab.tmrShrink, tab.TimerRetract, tab.tmrUpdateBlink})
+    QCOMPARE(tab.hotkeys().lastKey(), int16_t(10));
+    QCOMPARE(tab.hotkeys().pressedKey(), int16_t(10));
+    QCOMPARE(tab.motion().extended(), int16_t(0));
+    QCOMPARE(tab.motion().once(), int16_t(0));
+    for (Timer* stopped : {&tab.motion().tmrGrow(), &tab.motion().tmrShrink(), &tab.motion().TimerRetract(),
+                           &tab.updates().tmrUpdateBlink()})
         QVERIFY(!stopped->Enabled());
-    QVERIFY(tab.tmrUpdate->Enabled());
+    QVERIFY(tab.updates().tmrUpdate().Enabled());
 }
 
 void TestApp::storedSettings_data() {
@@ -98,17 +99,17 @@ void TestApp::storedSettings() {
         QCOMPARE(tab.Top(), -300);
         QCOMPARE(tab.base().Top(), -300 + 1180);
     } else if (check == "page3") {
-        QCOMPARE(tab.state().currentPage, int16_t(3));
+        QCOMPARE(tab.state().currentPage(), int16_t(3));
         QCOMPARE(tab.lblLink[0]->Caption(), QString("Third page first"));
         QCOMPARE(tab.lblLink[9]->Caption(), QString("Third page last"));
     } else if (check == "page0") {
-        QCOMPARE(tab.state().currentPage, int16_t(0));
+        QCOMPARE(tab.state().currentPage(), int16_t(0));
         QCOMPARE(tab.lblLink[0]->Caption(), QString("Zero page"));
     } else if (check == "ontoff") {
-        QCOMPARE(tab.tmrOnTop->Interval(), 0);
+        QCOMPARE(tab.stayOnTop().tmrOnTop().Interval(), 0);
         QCOMPARE(tab.picStayOnTop->picture(), tab.imlButton.image(3));
     } else if (check == "soundoff") {
-        QCOMPARE(tab.state().soundOn, int16_t(0));
+        QCOMPARE(tab.state().soundOn(), int16_t(0));
         QCOMPARE(tab.picSound->picture(), tab.imlButton.image(9));
     }
     const Store now = program.store();
@@ -141,7 +142,7 @@ void TestApp::autoRetractButton() {
     program.setStore({{"atr", atr}, {"mso", mso}});
     frmMain& tab = program.start();
     QCOMPARE(tab.picAutoRetract->picture(), tab.imlButton.image(picture));
-    QCOMPARE(int(tab.autoRetractEnabled), enabled);
+    QCOMPARE(int(tab.motion().autoRetractEnabled()), enabled);
     QCOMPARE(tab.picMouseover->picture(), tab.imlButton.image(mso == "1" ? 2 : 1));
 }
 
@@ -152,7 +153,7 @@ void TestApp::unreadableSettingAfterGoodReadsWritesNoDefault() {
     program.setStore(
         {{"skn", "1"}, {"poy", "80"}, {"ont", "1"}, {"mso", "0"}, {"mdt", "0"}, {"sdo", "loud"}});
     frmMain& tab = program.start();
-    QCOMPARE(tab.state().soundOn, int16_t(0));
+    QCOMPARE(tab.state().soundOn(), int16_t(0));
     QCOMPARE(tab.picSound->picture(), tab.imlButton.image(9));
     QCOMPARE(program.store().value("sdo"), QString("loud"));
 }
@@ -166,9 +167,9 @@ void TestApp::unreachableStoreUsesEveryDefault() {
     program.state().services.settings = std::make_unique<FileSettingsBackend>(blocker.fileName());
     frmMain& tab = program.start();
     QCOMPARE(tab.Top(), 80);
-    QCOMPARE(tab.onTopToggle, int16_t(1));
-    QCOMPARE(tab.state().soundOn, int16_t(1));
-    QCOMPARE(tab.mouseoverButton, int16_t(0));
+    QCOMPARE(tab.state().prefs[Preferences::OnTop], int16_t(1));
+    QCOMPARE(tab.state().soundOn(), int16_t(1));
+    QCOMPARE(tab.state().prefs[Preferences::HoverOpen], int16_t(0));
     QVERIFY(QFileInfo(blocker.fileName()).isFile());
 }
 

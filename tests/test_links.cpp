@@ -14,7 +14,7 @@
 
 #include <X11/keysym.h>
 
-using namespace LinkPanel;
+using namespace PanelDriver;
 
 class TestLinks : public QObject {
     Q_OBJECT
@@ -83,13 +83,13 @@ void retype(QLineEdit* box, const QString& text) {
 }
 
 // Every cell holds a list of ten texts, and every text is empty but those of the slots named.
-void checkEmptyExcept(const AppState& state, const std::set<std::pair<int, int>>& filled) {
+void checkEmptyExcept(const LinkTable& table, const std::set<std::pair<int, int>>& filled) {
     for (int p = 0; p < 9; ++p)
         for (int k = 0; k < 2; ++k) {
-            QCOMPARE(state.linkGrid.cells[size_t(p)][size_t(k)].size(), 10);
+            QCOMPARE(table.cell(p, k).size(), 10);
             for (int s = 0; s < 10; ++s)
                 if (!filled.count({p, s}))
-                    QVERIFY2(state.linkGrid.text(p, k, s).isEmpty(),
+                    QVERIFY2(table.text(p, k, s).isEmpty(),
                              qPrintable(QStringLiteral("page %1 slot %2").arg(p).arg(s)));
         }
 }
@@ -118,9 +118,9 @@ void TestLinks::loadsOnlyWhatTheFileHolds() {
     program.writeLinks(file);
     frmMain& tab = program.start();
 
-    QCOMPARE(tab.state().linkGrid.text(3, 0, 0), QString("Three"));
-    QCOMPARE(tab.state().linkGrid.text(3, 1, 0), QString("http://three.example/"));
-    checkEmptyExcept(tab.state(), {{3, 0}});
+    QCOMPARE(tab.panel().table().text(3, 0, 0), QString("Three"));
+    QCOMPARE(tab.panel().table().text(3, 1, 0), QString("http://three.example/"));
+    checkEmptyExcept(tab.panel().table(), {{3, 0}});
     QCOMPARE(tab.lblLink[0]->Caption(), QString("Three"));
     for (int i = 1; i < 10; ++i)
         QVERIFY(tab.lblLink[i]->Caption().isEmpty());
@@ -132,10 +132,10 @@ void TestLinks::nameWithoutAddressAndOverlongValue() {
     program.writeLinks("[0]\nname2=Only a name\nname4=" + longName + "\nurl4=http://long.example/\n");
     frmMain& tab = program.start();
 
-    QCOMPARE(tab.state().linkGrid.text(0, 0, 2), QString("Only a name"));
-    QCOMPARE(tab.state().linkGrid.text(0, 1, 2), QString());
+    QCOMPARE(tab.panel().table().text(0, 0, 2), QString("Only a name"));
+    QCOMPARE(tab.panel().table().text(0, 1, 2), QString());
     QCOMPARE(tab.lblLink[2]->Caption(), QString("Only a name"));
-    QCOMPARE(tab.state().linkGrid.text(0, 0, 4), QString::fromLatin1(longName.left(254)));
+    QCOMPARE(tab.panel().table().text(0, 0, 4), QString::fromLatin1(longName.left(254)));
     QCOMPARE(tab.lblLink[4]->Caption(), QString::fromLatin1(longName.left(254)));
 }
 
@@ -144,7 +144,7 @@ void TestLinks::missingFileLeavesEverySlotEmptyUntilTheFirstSave() {
     MessageBoxAnswerer watcher;
     frmMain& tab = program.start();
     QVERIFY(!QFile::exists(program.linkFile()));
-    checkEmptyExcept(tab.state(), {});
+    checkEmptyExcept(tab.panel().table(), {});
     for (Label* caption : tab.lblLink)
         QVERIFY(caption->Caption().isEmpty());
 
@@ -159,7 +159,7 @@ void TestLinks::missingFileLeavesEverySlotEmptyUntilTheFirstSave() {
     QCOMPARE(written.size(), size_t(1));
     QCOMPARE(written.at("0"),
              (std::map<QString, QString>{{"name6", "First"}, {"url6", "http://first.example/"}}));
-    QCOMPARE(tab.state().linkGrid.text(0, 0, 6), QString("First"));
+    QCOMPARE(tab.panel().table().text(0, 0, 6), QString("First"));
     QCOMPARE(tab.lblLink[6]->Caption(), QString("First"));
 }
 
@@ -167,8 +167,8 @@ void TestLinks::unknownSectionsAndKeysSurviveSaves() {
     TestProgram program;
     program.writeLinks("[9]\nname0=Page nine\n[0]\nname10=Slot ten\nname0=Zero\nurl0=http://zero.example/\n");
     frmMain& tab = program.start();
-    checkEmptyExcept(tab.state(), {{0, 0}});
-    QCOMPARE(tab.state().linkGrid.text(0, 0, 0), QString("Zero"));
+    checkEmptyExcept(tab.panel().table(), {{0, 0}});
+    QCOMPARE(tab.panel().table().text(0, 0, 0), QString("Zero"));
 
     // Two saves: a new slot, then the existing one.
     for (const auto& [slot, name] : {std::pair{1, QString("One")}, std::pair{0, QString("Nought")}}) {
@@ -186,9 +186,9 @@ void TestLinks::unknownSectionsAndKeysSurviveSaves() {
                                                        {"url0", "http://nought.example/"},
                                                        {"name1", "One"},
                                                        {"url1", "http://one.example/"}}));
-    QCOMPARE(tab.state().linkGrid.text(0, 0, 1), QString("One"));
-    QCOMPARE(tab.state().linkGrid.text(0, 0, 0), QString("Nought"));
-    checkEmptyExcept(tab.state(), {{0, 0}, {0, 1}});
+    QCOMPARE(tab.panel().table().text(0, 0, 1), QString("One"));
+    QCOMPARE(tab.panel().table().text(0, 0, 0), QString("Nought"));
+    checkEmptyExcept(tab.panel().table(), {{0, 0}, {0, 1}});
 }
 
 void TestLinks::saveReloadsTheWholeTableFromTheFile() {
@@ -202,7 +202,7 @@ void TestLinks::saveReloadsTheWholeTableFromTheFile() {
     text.replace("url3=http://p0.example/3\n", "url3=http://hand.example/\n");
     text.replace("name3=P0 N3\n", "name3=Renamed by hand\n");
     program.writeLinks(text);
-    QCOMPARE(tab.state().linkGrid.text(2, 0, 5), nameOf(2, 5));
+    QCOMPARE(tab.panel().table().text(2, 0, 5), nameOf(2, 5));
 
     frmInput& editor = showEditor(tab, 1);
     retype(editor.txtURL, "http://saved.example/");
@@ -214,11 +214,11 @@ void TestLinks::saveReloadsTheWholeTableFromTheFile() {
     for (int p = 0; p < 9; ++p)
         for (int s = 0; s < 10; ++s) {
             const auto& section = file.at(QString::number(p));
-            QCOMPARE(tab.state().linkGrid.text(p, 0, s), section.at(QStringLiteral("name%1").arg(s)));
-            QCOMPARE(tab.state().linkGrid.text(p, 1, s), section.at(QStringLiteral("url%1").arg(s)));
+            QCOMPARE(tab.panel().table().text(p, 0, s), section.at(QStringLiteral("name%1").arg(s)));
+            QCOMPARE(tab.panel().table().text(p, 1, s), section.at(QStringLiteral("url%1").arg(s)));
         }
-    QCOMPARE(tab.state().linkGrid.text(2, 0, 5), QString("Edited by hand"));
-    QCOMPARE(tab.state().linkGrid.text(0, 1, 3), QString("http://hand.example/"));
+    QCOMPARE(tab.panel().table().text(2, 0, 5), QString("Edited by hand"));
+    QCOMPARE(tab.panel().table().text(0, 1, 3), QString("http://hand.example/"));
     // Only the edited button's caption changes; the others still show what they showed.
     QCOMPARE(tab.lblLink[1]->Caption(), QString("Saved"));
     QCOMPARE(tab.lblLink[3]->Caption(), nameOf(0, 3));
@@ -249,7 +249,7 @@ void TestLinks::selectorPressSwitchesPage() {
     RealInput::press(button);
     // Held: sunken face, the page shown and stored.
     QCOMPARE(tab.picMode[selector]->picture(), tab.imlMode.image(2 * selector + 2));
-    QCOMPARE(tab.state().currentPage, int16_t(selector));
+    QCOMPARE(tab.state().currentPage(), int16_t(selector));
     QCOMPARE(program.store().value("mdt"), QString::number(selector));
     for (int i = 0; i < 10; ++i)
         QCOMPARE(tab.lblLink[i]->Caption(), nameOf(selector, i));
@@ -259,7 +259,7 @@ void TestLinks::selectorPressSwitchesPage() {
     RealInput::release(button);
     for (int k = 0; k < 9; ++k)
         QCOMPARE(tab.picMode[k]->picture(), tab.imlMode.image(2 * k + 1));
-    QCOMPARE(tab.state().currentPage, int16_t(selector));
+    QCOMPARE(tab.state().currentPage(), int16_t(selector));
 }
 
 void TestLinks::pressingTheShownPageRewritesSettingAndCaptions() {
@@ -274,7 +274,7 @@ void TestLinks::pressingTheShownPageRewritesSettingAndCaptions() {
     RealInput::click(screenPoint(tab.picMode[2]));
     QCOMPARE(program.store().value("mdt"), QString("2"));
     QCOMPARE(tab.lblLink[0]->Caption(), nameOf(2, 0));
-    QCOMPARE(tab.state().currentPage, int16_t(2));
+    QCOMPARE(tab.state().currentPage(), int16_t(2));
     QCOMPARE(tab.picMode[2]->picture(), tab.imlMode.image(5));
 }
 
@@ -293,7 +293,7 @@ void TestLinks::switchingKeepsTheHighlightOnItsSlot() {
     settle(100);
     QVERIFY(looksHighlighted(tab, 3));
     QCOMPARE(tab.lblLink[3]->Caption(), nameOf(1, 3));
-    QCOMPARE(tab.state().hoverLink, int16_t(3));
+    QCOMPARE(tab.panel().hoverLink(), int16_t(3));
 
     // Slot 3 is empty on page 2: the highlight stays until the pointer moves over a button.
     tab.picMode_MouseDown(2);
@@ -320,7 +320,7 @@ void TestLinks::storedPageOutOfRangeStartsOnPage0() {
     program.setStore({{"mdt", stored}});
     program.writeLinks(fullLinkFile());
     frmMain& tab = program.start();
-    QCOMPARE(tab.state().currentPage, int16_t(0));
+    QCOMPARE(tab.state().currentPage(), int16_t(0));
     QCOMPARE(program.store().value("mdt"), QString("0"));
     QCOMPARE(tab.lblLink[9]->Caption(), nameOf(0, 9));
 }
@@ -351,7 +351,7 @@ void TestLinks::editorOpensFromALight() {
     QTRY_VERIFY(editor.isVisible());
     QVERIFY(QTest::qWaitForWindowActive(&editor));
     QCOMPARE(editor.windowTitle(), QString("Brimvel"));
-    QCOMPARE(tab.state().editIndex, int16_t(slot));
+    QCOMPARE(tab.input().editIndex(), int16_t(slot));
     QCOMPARE(editor.txtName->text(), name);
     QCOMPARE(editor.txtURL->text(), address);
     QCOMPARE(editor.cmdOK->isEnabled(), !name.isEmpty());
@@ -471,7 +471,7 @@ void TestLinks::addressMustBeginWithHttp() {
         QCOMPARE(editor.txtName->text(), name);
         QCOMPARE(fileBytes(program.linkFile()), kOneLink);
         QCOMPARE(tab.lblLink[0]->Caption(), kOldName);
-        QCOMPARE(tab.state().linkGrid.text(0, 1, 0), kOldAddress);
+        QCOMPARE(tab.panel().table().text(0, 1, 0), kOldAddress);
     } else {
         QVERIFY(watcher.seen().isEmpty());
         QTRY_VERIFY(!editor.isVisible());
@@ -479,7 +479,7 @@ void TestLinks::addressMustBeginWithHttp() {
         QCOMPARE(section.at("name0"), storedName);
         QCOMPARE(section.at("url0"), storedAddress);
         QCOMPARE(tab.lblLink[0]->Caption(), storedName);
-        QCOMPARE(tab.state().linkGrid.text(0, 1, 0), storedAddress);
+        QCOMPARE(tab.panel().table().text(0, 1, 0), storedAddress);
         QVERIFY(editor.txtURL->text().isEmpty());
         QVERIFY(editor.txtName->text().isEmpty());
         QVERIFY(!editor.cmdOK->isEnabled());
@@ -513,8 +513,8 @@ void TestLinks::saveOnPage4Slot7WritesThatSlotAlone() {
     QCOMPARE(readIniText(program.linkFile()), expected);
     for (int i = 0; i < 10; ++i)
         QCOMPARE(tab.lblLink[i]->Caption(), i == 7 ? QString("Seven") : nameOf(4, i));
-    QCOMPARE(tab.state().linkGrid.text(4, 0, 3), QString("Hand edited"));
-    QCOMPARE(tab.state().linkGrid.text(4, 1, 7), QString("http://seven.example/"));
+    QCOMPARE(tab.panel().table().text(4, 0, 3), QString("Hand edited"));
+    QCOMPARE(tab.panel().table().text(4, 1, 7), QString("http://seven.example/"));
 }
 
 void TestLinks::cancelChangesNothing_data() {
@@ -541,8 +541,8 @@ void TestLinks::cancelChangesNothing() {
     QTRY_VERIFY(!editor.isVisible());
 
     QCOMPARE(fileBytes(program.linkFile()), before);
-    QCOMPARE(tab.state().linkGrid.text(0, 0, 2), nameOf(0, 2));
-    QCOMPARE(tab.state().linkGrid.text(0, 1, 2), addressOf(0, 2));
+    QCOMPARE(tab.panel().table().text(0, 0, 2), nameOf(0, 2));
+    QCOMPARE(tab.panel().table().text(0, 1, 2), addressOf(0, 2));
     for (int i = 0; i < 10; ++i)
         QCOMPARE(tab.lblLink[i]->Caption(), nameOf(0, i));
     QVERIFY(editor.txtURL->text().isEmpty());
@@ -611,7 +611,7 @@ void TestLinks::tabHandlersInertWhileEditorShows() {
     program.writeLinks(fullLinkFile());
     frmMain& tab = program.start();
     QVERIFY(slideOut(tab));
-    QCOMPARE(tab.autoRetractEnabled, int16_t(-1));
+    QCOMPARE(tab.motion().autoRetractEnabled(), int16_t(-1));
 
     RealInput::click(screenPoint(tab.picLinkLight[1]));
     frmInput& editor = tab.input();
@@ -624,15 +624,15 @@ void TestLinks::tabHandlersInertWhileEditorShows() {
         const AppState& m = tab.state();
         QStringList s;
         s << QStringLiteral("page %1 edit %2 hover %3 sound %4 mso %5 atr %6 ont %7 ext %8 once %9")
-                 .arg(m.currentPage)
-                 .arg(m.editIndex)
-                 .arg(m.hoverLink)
-                 .arg(m.soundOn)
-                 .arg(tab.mouseoverButton)
-                 .arg(tab.autoRetractButton)
-                 .arg(tab.onTopToggle)
-                 .arg(tab.extended)
-                 .arg(tab.once);
+                 .arg(m.currentPage())
+                 .arg(tab.input().editIndex())
+                 .arg(tab.panel().hoverLink())
+                 .arg(m.soundOn())
+                 .arg(tab.state().prefs[Preferences::HoverOpen])
+                 .arg(tab.state().prefs[Preferences::AutoRetract])
+                 .arg(tab.state().prefs[Preferences::OnTop])
+                 .arg(tab.motion().extended())
+                 .arg(tab.motion().once());
         s << QStringLiteral("left %1 top %2").arg(tab.Left()).arg(tab.Top());
         auto id = [](const PictureBox* box) { return QString::number(quintptr(box->picture()), 16); };
         for (PictureBox* box :
@@ -724,8 +724,8 @@ void TestLinks::unwritableSaveKeepsTheDialog() {
     QCOMPARE(editor.txtURL->text(), QString("http://new.example/"));
     QCOMPARE(editor.txtName->text(), QString("New"));
     QCOMPARE(tab.lblLink[0]->Caption(), kOldName);
-    QCOMPARE(tab.state().linkGrid.text(0, 0, 0), kOldName);
-    QCOMPARE(tab.state().linkGrid.text(0, 1, 0), kOldAddress);
+    QCOMPARE(tab.panel().table().text(0, 0, 0), kOldName);
+    QCOMPARE(tab.panel().table().text(0, 1, 0), kOldAddress);
 
     QVERIFY(QFile::remove(folder));
     QVERIFY(QDir().rename(folder + ".away", folder));
@@ -777,7 +777,7 @@ void TestLinks::lightFaces() {
     frmInput& editor = tab.input();
     if (button == 1) {
         QTRY_VERIFY(editor.isVisible());
-        QCOMPARE(tab.state().editIndex, int16_t(slot));
+        QCOMPARE(tab.input().editIndex(), int16_t(slot));
         QCOMPARE(editor.txtName->text(), slot == 3 ? nameOf(0, 3) : QString());
     } else {
         settle(200);

@@ -3,14 +3,14 @@
 
 #include "LinkPanelDriver.h"
 
-#include "app/ImageArea.h"
+#include "forms/ImageArea.h"
 #include "panel/clsMouseOver.h"
 
 #include <QTest>
 
 #include <X11/keysym.h>
 
-using namespace LinkPanel;
+using namespace PanelDriver;
 
 class TestPanel : public QObject {
     Q_OBJECT
@@ -60,19 +60,19 @@ void TestPanel::straightMoveFromOneButtonToTheNext() {
     // A point of the button itself, left of its caption.
     RealInput::moveTo(screenPoint(tab.picLink[3], QPoint(6, 10)));
     QTRY_VERIFY(looksHighlighted(tab, 3));
-    QCOMPARE(tab.state().hoverLink, int16_t(3));
+    QCOMPARE(tab.panel().hoverLink(), int16_t(3));
     QCOMPARE(tab.picLink[3]->pointer(), Control::Pointer::Hand);
 
     // One move event carries the highlight from 3 to 4.
     RealInput::moveTo(screenPoint(tab.picLink[4], QPoint(6, 10)));
-    QCOMPARE(tab.state().hoverLink, int16_t(4));
+    QCOMPARE(tab.panel().hoverLink(), int16_t(4));
     QVERIFY(looksNormal(tab, 3));
     QVERIFY(looksHighlighted(tab, 4));
 
     // Moving within the highlighted button keeps everything as it is.
     RealInput::moveTo(screenPoint(tab.picLink[4], QPoint(10, 12)));
     settle(60);
-    QCOMPARE(tab.state().hoverLink, int16_t(4));
+    QCOMPARE(tab.panel().hoverLink(), int16_t(4));
     QVERIFY(looksHighlighted(tab, 4));
     QVERIFY(looksNormal(tab, 3));
 }
@@ -89,7 +89,7 @@ void TestPanel::emptySlotShowsArrowAndClickDoesNothing() {
 
     RealInput::moveTo(screenPoint(tab.picLink[5], QPoint(6, 12)));
     QVERIFY(looksNormal(tab, 4));
-    QCOMPARE(tab.state().hoverLink, int16_t(4));
+    QCOMPARE(tab.panel().hoverLink(), int16_t(4));
     QCOMPARE(tab.picLink[5]->pointer(), Control::Pointer::Arrow);
     QCOMPARE(tab.picLink[5]->cursor().shape(), Qt::ArrowCursor);
     QVERIFY(tab.picLink[5]->picture() != tab.imlLinkMouseover.image(6));
@@ -100,8 +100,8 @@ void TestPanel::emptySlotShowsArrowAndClickDoesNothing() {
         settle(1200);
     });
     QVERIFY2(onsets.empty(), listed(onsets));
-    QCOMPARE(tab.extended, int16_t(-1));
-    QCOMPARE(tab.once, int16_t(0));
+    QCOMPARE(tab.motion().extended(), int16_t(-1));
+    QCOMPARE(tab.motion().once(), int16_t(0));
     QVERIFY(openedAddresses().isEmpty());
 }
 
@@ -118,11 +118,11 @@ void TestPanel::leavingTheColumnClearsTheHighlight() {
     program.writeLinks(fullLinkFile());
     frmMain& tab = program.start();
     QVERIFY(slideOut(tab));
-    QCOMPARE(tab.tmrMouseout->Interval(), 15);
+    QCOMPARE(tab.panel().tmrMouseout().Interval(), 15);
 
     RealInput::moveTo(screenPoint(tab.picLink[2], QPoint(6, 10)));
     QTRY_VERIFY(looksHighlighted(tab, 2));
-    QVERIFY(tab.tmrMouseout->Enabled());
+    QVERIFY(tab.panel().tmrMouseout().Enabled());
 
     // The caption and the light belong to the button: the highlight stays over several ticks.
     RealInput::moveTo(screenPoint(tab.lblLink[2]));
@@ -131,7 +131,7 @@ void TestPanel::leavingTheColumnClearsTheHighlight() {
     RealInput::moveTo(screenPoint(tab.picLinkLight[2]));
     settle(100);
     QVERIFY(looksHighlighted(tab, 2));
-    QCOMPARE(tab.state().hoverLink, int16_t(2));
+    QCOMPARE(tab.panel().hoverLink(), int16_t(2));
 
     QPoint away;
     if (destination == "selector")
@@ -143,15 +143,15 @@ void TestPanel::leavingTheColumnClearsTheHighlight() {
     RealInput::moveTo(away);
     // Cleared within a few ticks, with nothing else to clear afterwards the timer rests.
     QTRY_VERIFY_WITH_TIMEOUT(looksNormal(tab, 2), 300);
-    QTRY_VERIFY_WITH_TIMEOUT(!tab.tmrMouseout->Enabled(), 300);
-    QCOMPARE(tab.state().hoverLink, int16_t(2));
+    QTRY_VERIFY_WITH_TIMEOUT(!tab.panel().tmrMouseout().Enabled(), 300);
+    QCOMPARE(tab.panel().hoverLink(), int16_t(2));
     for (int i = 0; i < 10; ++i)
         QVERIFY(tab.picLink[i]->picture() != tab.imlLinkMouseover.image(i + 1));
 
     // A new highlight wakes the timer again.
     RealInput::moveTo(screenPoint(tab.picLink[6], QPoint(6, 10)));
     QTRY_VERIFY(looksHighlighted(tab, 6));
-    QVERIFY(tab.tmrMouseout->Enabled());
+    QVERIFY(tab.panel().tmrMouseout().Enabled());
 }
 
 void TestPanel::firstTickGivesSlotZeroItsNormalLook() {
@@ -159,7 +159,7 @@ void TestPanel::firstTickGivesSlotZeroItsNormalLook() {
     program.writeLinks(fullLinkFile());
     frmMain& tab = program.start();
     QTRY_VERIFY_WITH_TIMEOUT(looksNormal(tab, 0), 500);
-    QTRY_VERIFY_WITH_TIMEOUT(!tab.tmrMouseout->Enabled(), 500);
+    QTRY_VERIFY_WITH_TIMEOUT(!tab.panel().tmrMouseout().Enabled(), 500);
     // The others still carry their design-time pictures, which are neither of their two images.
     for (int i = 1; i < 10; ++i) {
         QVERIFY(tab.picLink[i]->picture() != tab.imlLink.image(i + 1));
@@ -179,7 +179,7 @@ void TestPanel::clickOpensTheStoredAddressAfterTheSlide() {
     QTimer watch;
     watch.setInterval(5);
     connect(&watch, &QTimer::timeout, [&] {
-        if (!slidIn && tab.extended == 0) {
+        if (!slidIn && tab.motion().extended() == 0) {
             slidIn = true;
             openedBeforeSlideIn = !openedAddresses().isEmpty();
         }
@@ -195,7 +195,7 @@ void TestPanel::clickOpensTheStoredAddressAfterTheSlide() {
     QVERIFY(slidIn);
     QVERIFY(!openedBeforeSlideIn);
     QCOMPARE(openedAddresses(), QStringList{addressOf(0, 2)});
-    QCOMPARE(tab.extended, int16_t(0));
+    QCOMPARE(tab.motion().extended(), int16_t(0));
     QVERIFY(tab.geometry().left() > 1250);
     // The button sound at the click, then the two cues of the slide in.
     QVERIFY2(onsets.size() >= 3 && onsets.front() < 500, listed(onsets));
@@ -216,7 +216,7 @@ void TestPanel::pageSwitchedDuringTheWaitOpensTheNewPagesSlot() {
     });
     RealInput::click(screenPoint(tab.picLink[2], QPoint(6, 10)));
     QVERIFY(waitForOpened(1));
-    QCOMPARE(tab.state().currentPage, int16_t(6));
+    QCOMPARE(tab.state().currentPage(), int16_t(6));
     QCOMPARE(openedAddresses(), QStringList{addressOf(6, 2)});
 }
 
@@ -237,8 +237,8 @@ void TestPanel::refusedAddressClickStillRunsAsUsual() {
     settle(500);
     // The button sound at the click, then the two cues of the slide in.
     QVERIFY2(onsets.size() >= 3 && onsets.front() < 500, listed(onsets));
-    QCOMPARE(tab.extended, int16_t(0));
-    QCOMPARE(tab.state().tabOpen, int16_t(0));
+    QCOMPARE(tab.motion().extended(), int16_t(0));
+    QCOMPARE(tab.motion().open(), int16_t(0));
     QVERIFY(openedAddresses().isEmpty());
 }
 
@@ -391,7 +391,7 @@ void TestPanel::numberPad3OpensSlot2() {
     RealInput::tapKey(XK_KP_3);
     QVERIFY(waitForOpened(1, 8000));
     QCOMPARE(openedAddresses(), QStringList{addressOf(0, 2)});
-    QCOMPARE(tab.extended, int16_t(0));
+    QCOMPARE(tab.motion().extended(), int16_t(0));
 }
 
 void TestPanel::numberPad1And0TogetherOpenSlot9() {
@@ -417,22 +417,22 @@ void TestPanel::mainRowDigitsAndEmptySlotsOpenNothing() {
     frmMain& tab = program.start();
     QVERIFY(slideOut(tab));
     // The 5-second reset would otherwise clear what the checks below read.
-    tab.tmrResetKey->setEnabled(false);
+    tab.hotkeys().tmrResetKey().setEnabled(false);
 
     for (unsigned long digit : {XK_3, XK_1, XK_0}) {
         RealInput::tapKey(digit);
         settle(200);
     }
-    QCOMPARE(tab.state().lastKey, int16_t(10));
-    QCOMPARE(tab.state().pressedKey, int16_t(10));
+    QCOMPARE(tab.hotkeys().lastKey(), int16_t(10));
+    QCOMPARE(tab.hotkeys().pressedKey(), int16_t(10));
 
     // Number pad 6 names the empty slot 5: nothing opens, but the key counts as handled.
     RealInput::tapKey(XK_KP_6);
-    QTRY_COMPARE(tab.state().lastKey, int16_t(5));
-    QCOMPARE(tab.state().pressedKey, int16_t(5));
+    QTRY_COMPARE(tab.hotkeys().lastKey(), int16_t(5));
+    QCOMPARE(tab.hotkeys().pressedKey(), int16_t(5));
     settle(300);
-    QCOMPARE(tab.extended, int16_t(-1));
-    QCOMPARE(tab.state().tabOpen, int16_t(1));
+    QCOMPARE(tab.motion().extended(), int16_t(-1));
+    QCOMPARE(tab.motion().open(), int16_t(1));
     QVERIFY(openedAddresses().isEmpty());
 }
 
@@ -443,14 +443,14 @@ void TestPanel::closedTabIgnoresNumberPad() {
 
     RealInput::tapKey(XK_KP_3);
     settle(300);
-    QCOMPARE(tab.state().lastKey, int16_t(10));
-    QCOMPARE(tab.state().pressedKey, int16_t(10));
+    QCOMPARE(tab.hotkeys().lastKey(), int16_t(10));
+    QCOMPARE(tab.hotkeys().pressedKey(), int16_t(10));
 
     // Nor is a key tapped while closed acted on once the tab opens.
     QVERIFY(slideOut(tab));
     settle(400);
-    QCOMPARE(tab.state().lastKey, int16_t(10));
-    QCOMPARE(tab.extended, int16_t(-1));
+    QCOMPARE(tab.hotkeys().lastKey(), int16_t(10));
+    QCOMPARE(tab.motion().extended(), int16_t(-1));
     QVERIFY(openedAddresses().isEmpty());
 }
 
@@ -467,7 +467,7 @@ void TestPanel::heldKeyOpensOnce() {
     RealInput::key(XK_KP_5, false);
     settle(200);
     QCOMPARE(openedAddresses(), QStringList{addressOf(0, 4)});
-    QCOMPARE(tab.extended, int16_t(0));
+    QCOMPARE(tab.motion().extended(), int16_t(0));
 }
 
 QTEST_MAIN(TestPanel)

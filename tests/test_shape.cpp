@@ -1,12 +1,13 @@
 // Window shape from the skin bitmap, the event-dispatching pause, the key probe and the sound cues.
 
-#include "app/Form.h"
-#include "app/PictureBox.h"
-#include "app/Twips.h"
 #include "app/frmMain.h"
+#include "forms/Form.h"
+#include "forms/Pause.h"
+#include "forms/PictureBox.h"
+#include "forms/Twips.h"
+#include "panel/Hotkeys.h"
 #include "shape/ApplySkin.h"
 #include "shape/OutlineScan.h"
-#include "shape/general.h"
 #include "support/TestDesktop.h"
 #include "tab/frmBase.h"
 
@@ -278,7 +279,7 @@ void TestShape::cues() {
     QFETCH(bool, heard);
     TestProgram program;
     frmMain& tab = program.start();
-    tab.state().soundOn = static_cast<int16_t>(soundOn);
+    tab.state().prefs.set(Preferences::Sound, static_cast<int16_t>(soundOn));
     if (!fileThere)
         QVERIFY(QFile::remove(program.programFolder() + "/data/sounds/scroll.wav"));
 

@@ -3,8 +3,8 @@
 // open tab. The main paths are driven by real pointer input on the test desktop; tick-exact values by firing
 // the timers.
 
-#include "app/Twips.h"
 #include "app/frmMain.h"
+#include "forms/Twips.h"
 #include "links/frmInput.h"
 #include "platform/x11/QtX11Display.h"
 #include "support/TestDesktop.h"
@@ -73,11 +73,11 @@ public:
         m.height = tab_.Height();
         m.baseLeft = tab_.base().Left();
         m.baseTop = tab_.base().Top();
-        m.extended = tab_.extended;
-        m.once = tab_.once;
-        m.openBusy = tab_.state().openBusy;
-        m.growing = tab_.tmrGrow->Enabled();
-        m.shrinking = tab_.tmrShrink->Enabled();
+        m.extended = tab_.motion().extended();
+        m.once = tab_.motion().once();
+        m.openBusy = tab_.motion().busy() ? -1 : 0;
+        m.growing = tab_.motion().tmrGrow().Enabled();
+        m.shrinking = tab_.motion().tmrShrink().Enabled();
         if (moments_.empty() || !moments_.back().sameState(m))
             moments_.push_back(m);
     }
@@ -135,14 +135,18 @@ qint64 clickAt(QPoint at, const MotionLog& log) {
 bool waitOpen(frmMain& tab, int ms = 8000) {
     return waitUntil(
         [&] {
-            return tab.state().tabOpen == 1 && !tab.tmrGrow->Enabled() && tab.once == 0 && tab.extended == -1;
+            return tab.motion().open() == 1 && !tab.motion().tmrGrow().Enabled() &&
+                   tab.motion().once() == 0 && tab.motion().extended() == -1;
         },
         ms);
 }
 
 bool waitRetracted(frmMain& tab, int left = kRetractedLeft, int ms = 8000) {
     return waitUntil(
-        [&] { return tab.extended == 0 && tab.once == 0 && tab.Left() == left && !tab.tmrShrink->Enabled(); },
+        [&] {
+            return tab.motion().extended() == 0 && tab.motion().once() == 0 && tab.Left() == left &&
+                   !tab.motion().tmrShrink().Enabled();
+        },
         ms);
 }
 
@@ -314,8 +318,8 @@ void TestTab::stripOpensAndCloses() {
     if (!toggles) {
         settle(1500);
         QCOMPARE(tab.Left(), kRetractedLeft);
-        QCOMPARE(tab.extended, int16_t(0));
-        QCOMPARE(tab.once, int16_t(0));
+        QCOMPARE(tab.motion().extended(), int16_t(0));
+        QCOMPARE(tab.motion().once(), int16_t(0));
         QVERIFY(!log.firstAt([](const Moment& m) { return m.left != kRetractedLeft || m.once != 0; }));
         return;
     }
@@ -334,8 +338,8 @@ void TestTab::stripOpensAndCloses() {
     QVERIFY(inStart);
     QVERIFY2(*inStart - closed >= leastDelayMs, QByteArray::number(*inStart - closed));
     QCOMPARE(tab.Height(), 1200);
-    QCOMPARE(tab.state().openBusy, int16_t(0));
-    QCOMPARE(tab.state().tabOpen, int16_t(0));
+    QCOMPARE(tab.motion().busy(), int16_t(0));
+    QCOMPARE(tab.motion().open(), int16_t(0));
     qInfo("slide-out began %lld ms after the gesture, slide-in %lld ms after", *outStart - opened,
           *inStart - closed);
 }
@@ -349,7 +353,7 @@ void TestTab::autoRetractFifteenSecondsAfterTheSlideOut() {
     RealInput::moveTo(stripPoint(tab));
     QVERIFY(waitOpen(tab));
     RealInput::moveTo(kAway);
-    QVERIFY(tab.TimerRetract->Enabled());
+    QVERIFY(tab.motion().TimerRetract().Enabled());
     const auto outEnd = log.firstAt([](const Moment& m) { return m.extended == -1; });
     QVERIFY(outEnd);
 
@@ -360,7 +364,7 @@ void TestTab::autoRetractFifteenSecondsAfterTheSlideOut() {
     qInfo("auto-retract began %lld ms after the slide-out ended", after);
     QVERIFY2(after >= 15000 - 20, QByteArray::number(after));
     QVERIFY2(after < 20000, QByteArray::number(after));
-    QVERIFY(!tab.TimerRetract->Enabled());
+    QVERIFY(!tab.motion().TimerRetract().Enabled());
     QCOMPARE(tab.Height(), 1200);
 }
 
@@ -386,33 +390,33 @@ void TestTab::retractTick() {
     program.setStore({{"mso", QString::number(mso)}, {"atr", QString::number(atr)}});
     frmMain& tab = program.start();
     QVERIFY(openTab(tab));
-    QVERIFY(tab.TimerRetract->Enabled());
+    QVERIFY(tab.motion().TimerRetract().Enabled());
     if (editor) {
-        tab.input().showEditor();
+        tab.input().showEditor(0);
         QVERIFY(QTest::qWaitForWindowExposed(&tab.input()));
     }
 
-    tab.TimerRetract->fire();
+    tab.motion().TimerRetract().fire();
     if (retracts) {
         QVERIFY(waitRetracted(tab));
-        QVERIFY(!tab.TimerRetract->Enabled());
+        QVERIFY(!tab.motion().TimerRetract().Enabled());
         return;
     }
     settle(300);
     QCOMPARE(tab.Left(), kOpenLeft);
-    QCOMPARE(tab.extended, int16_t(-1));
-    QVERIFY(!tab.tmrShrink->Enabled());
-    QVERIFY(!tab.TimerRetract->Enabled());
+    QCOMPARE(tab.motion().extended(), int16_t(-1));
+    QVERIFY(!tab.motion().tmrShrink().Enabled());
+    QVERIFY(!tab.motion().TimerRetract().Enabled());
 
     if (editor) {
         // Cancel starts the count again; its tick then retracts the tab.
         RealInput::click(centre(tab.input().cmdCancel));
         QTRY_VERIFY(!tab.input().isVisible());
-        QVERIFY(tab.TimerRetract->Enabled());
+        QVERIFY(tab.motion().TimerRetract().Enabled());
         RealInput::moveTo(kAway);
-        tab.TimerRetract->fire();
+        tab.motion().TimerRetract().fire();
         QVERIFY(waitRetracted(tab));
-        QVERIFY(!tab.TimerRetract->Enabled());
+        QVERIFY(!tab.motion().TimerRetract().Enabled());
     }
 }
 
@@ -430,7 +434,7 @@ void TestTab::baseBarClickClosesAfterASecond() {
     QVERIFY2(*inStart - released >= 1000, QByteArray::number(*inStart - released));
     // The click held the guard through its pause and let go of it at the end.
     QVERIFY(log.firstAt([](const Moment& m) { return m.openBusy == -1; }, released));
-    QCOMPARE(tab.state().openBusy, int16_t(0));
+    QCOMPARE(tab.motion().busy(), int16_t(0));
     QCOMPARE(tab.base().Left(), tab.Left());
     QCOMPARE(tab.base().Top(), tab.Top() + 1180);
 }
@@ -453,27 +457,27 @@ void TestTab::clickDuringVerticalMotionIsIgnored() {
     program.setStore({{"mso", "0"}});
     frmMain& tab = program.start();
     // The motion is held at its first height (its timer enabled, not ticking) while the click comes.
-    Timer* motion = grow ? tab.tmrGrow : tab.tmrShrink;
+    Timer* motion = grow ? &tab.motion().tmrGrow() : &tab.motion().tmrShrink();
     if (grow) {
-        tab.tmrGrow->setInterval(0);
+        tab.motion().tmrGrow().setInterval(0);
         tab.animation();
     } else {
         QVERIFY(openTab(tab));
-        tab.tmrShrink->setInterval(0);
-        tab.tmrShrink->setEnabled(true);
+        tab.motion().tmrShrink().setInterval(0);
+        tab.motion().tmrShrink().setEnabled(true);
     }
     QVERIFY(motion->Enabled());
     const int height = tab.Height();
     MotionLog log(tab);
 
     RealInput::click(onBase ? basePoint(tab) : stripPoint(tab));
-    QCOMPARE(tab.state().openBusy, int16_t(0));
+    QCOMPARE(tab.motion().busy(), int16_t(0));
     settle(1500);
     QCOMPARE(tab.Left(), kOpenLeft);
     QCOMPARE(tab.Height(), height);
-    QCOMPARE(tab.extended, int16_t(-1));
-    QCOMPARE(tab.once, int16_t(0));
-    QCOMPARE(tab.state().openBusy, int16_t(0));
+    QCOMPARE(tab.motion().extended(), int16_t(-1));
+    QCOMPARE(tab.motion().once(), int16_t(0));
+    QCOMPARE(tab.motion().busy(), int16_t(0));
     QVERIFY(!log.firstAt([](const Moment& m) { return m.openBusy != 0 || m.once != 0; }));
 
     // Once the motion has ended, the same click is taken and closes the tab.
@@ -481,7 +485,7 @@ void TestTab::clickDuringVerticalMotionIsIgnored() {
     QVERIFY(waitUntil([&] { return !motion->Enabled(); }));
     RealInput::click(onBase ? basePoint(tab) : stripPoint(tab));
     QVERIFY(waitRetracted(tab));
-    QCOMPARE(tab.state().openBusy, int16_t(0));
+    QCOMPARE(tab.motion().busy(), int16_t(0));
 }
 
 void TestTab::nestedAnimationIsDropped_data() {
@@ -500,7 +504,7 @@ void TestTab::nestedAnimationIsDropped() {
         QVERIFY(openTab(tab));
     const int from = tab.Left();
     const int to = slidingOut ? kOpenLeft : kRetractedLeft;
-    const int16_t extendedBefore = tab.extended;
+    const int16_t extendedBefore = tab.motion().extended();
 
     // A timer that calls the routine once the tab is between its two ends.
     bool called = false;
@@ -515,8 +519,8 @@ void TestTab::nestedAnimationIsDropped() {
         leftBefore = tab.Left();
         tab.animation();
         leftAfter = tab.Left();
-        extendedSeen = tab.extended;
-        onceSeen = tab.once;
+        extendedSeen = tab.motion().extended();
+        onceSeen = tab.motion().once();
     });
     nested.start();
     tab.animation();
@@ -528,8 +532,8 @@ void TestTab::nestedAnimationIsDropped() {
     QCOMPARE(onceSeen, int16_t(2));
     // The running slide ended where one slide ends, and released the guard.
     QCOMPARE(tab.Left(), to);
-    QCOMPARE(tab.once, int16_t(0));
-    QCOMPARE(tab.extended, int16_t(slidingOut ? -1 : 0));
+    QCOMPARE(tab.motion().once(), int16_t(0));
+    QCOMPARE(tab.motion().extended(), int16_t(slidingOut ? -1 : 0));
 }
 
 void TestTab::slideAndGrowPositions_data() {
@@ -612,51 +616,51 @@ void TestTab::growAndShrinkTicks() {
     TestProgram program;
     frmMain& tab = program.start();
     // The slide-out starts the grow; held, it waits for the ticks given by hand.
-    tab.tmrGrow->setInterval(0);
+    tab.motion().tmrGrow().setInterval(0);
     tab.animation();
-    QVERIFY(tab.tmrGrow->Enabled());
+    QVERIFY(tab.motion().tmrGrow().Enabled());
     QCOMPARE(tab.Height(), 1200);
     const int top = tab.Top();
 
     for (int tick = 1; tick <= 11; ++tick) {
-        tab.tmrGrow->fire();
+        tab.motion().tmrGrow().fire();
         const int height = 1515 + 300 * (tick - 1);
         QCOMPARE(tab.Height(), height);
         QCOMPARE(tab.base().Top(), top + height - (tick == 1 ? 10 : 15));
         QCOMPARE(tab.height(), twipsToPixels(height));
         QVERIFY(!tab.imgDrag->isEnabled());
-        QCOMPARE(tab.state().tabOpen, int16_t(0));
-        QVERIFY(tab.tmrGrow->Enabled());
+        QCOMPARE(tab.motion().open(), int16_t(0));
+        QVERIFY(tab.motion().tmrGrow().Enabled());
     }
-    QVERIFY(!tab.tmrKey->Enabled());
-    tab.tmrGrow->fire();
-    QVERIFY(!tab.tmrGrow->Enabled());
+    QVERIFY(!tab.hotkeys().tmrKey().Enabled());
+    tab.motion().tmrGrow().fire();
+    QVERIFY(!tab.motion().tmrGrow().Enabled());
     QVERIFY(tab.imgDrag->isEnabled());
-    QCOMPARE(tab.state().tabOpen, int16_t(1));
+    QCOMPARE(tab.motion().open(), int16_t(1));
     QCOMPARE(tab.Height(), kFullHeight);
-    QVERIFY(tab.tmrKey->Enabled());
+    QVERIFY(tab.hotkeys().tmrKey().Enabled());
 
-    tab.tmrShrink->setInterval(0);
-    tab.tmrShrink->setEnabled(true);
+    tab.motion().tmrShrink().setInterval(0);
+    tab.motion().tmrShrink().setEnabled(true);
     for (int tick = 1; tick <= 9; ++tick) {
-        tab.tmrShrink->fire();
+        tab.motion().tmrShrink().fire();
         const int height = kFullHeight - 300 * tick;
         QCOMPARE(tab.Height(), height);
         QCOMPARE(tab.base().Top(), top + height - 15);
         QVERIFY(!tab.imgDrag->isEnabled());
     }
     // The last moving tick passes 1515 on its way down to the handle height.
-    tab.tmrShrink->fire();
+    tab.motion().tmrShrink().fire();
     QCOMPARE(tab.Height(), 1200);
     QCOMPARE(tab.base().Top(), top + 1180);
     QCOMPARE(tab.height(), twipsToPixels(1200));
-    QCOMPARE(tab.state().tabOpen, int16_t(1));
-    QVERIFY(tab.tmrShrink->Enabled());
-    tab.tmrShrink->fire();
-    QVERIFY(!tab.tmrShrink->Enabled());
+    QCOMPARE(tab.motion().open(), int16_t(1));
+    QVERIFY(tab.motion().tmrShrink().Enabled());
+    tab.motion().tmrShrink().fire();
+    QVERIFY(!tab.motion().tmrShrink().Enabled());
     QVERIFY(tab.imgDrag->isEnabled());
-    QCOMPARE(tab.state().tabOpen, int16_t(0));
-    QVERIFY(!tab.tmrKey->Enabled());
+    QCOMPARE(tab.motion().open(), int16_t(0));
+    QVERIFY(!tab.hotkeys().tmrKey().Enabled());
 }
 
 void TestTab::dragByTheHandle_data() {
@@ -681,13 +685,13 @@ void TestTab::dragByTheHandle() {
         QVERIFY(openTab(tab));
         const int distance = tab.base().Top() - tab.Top();
         QCOMPARE(distance, kFullHeight - 15);
-        QVERIFY(tab.TimerRetract->Enabled());
+        QVERIFY(tab.motion().TimerRetract().Enabled());
 
         // The handle's first column: further right its top rows lie under the stay-on-top and update buttons.
         const QPoint handle = tab.imgDrag->mapToGlobal(QPoint(1, pressRow));
         RealInput::moveTo(handle);
         RealInput::press();
-        QVERIFY(!tab.TimerRetract->Enabled());
+        QVERIFY(!tab.motion().TimerRetract().Enabled());
         RealInput::moveTo(QPoint(handle.x(), screenRow));
         QTRY_COMPARE(tab.Top(), expectedTop);
         QCOMPARE(tab.base().Top() - tab.Top(), distance);
@@ -696,9 +700,9 @@ void TestTab::dragByTheHandle() {
 
         QCOMPARE(tab.Top(), expectedTop);
         QCOMPARE(tab.base().Top() - tab.Top(), distance);
-        QCOMPARE(tab.poY, int16_t(expectedTop));
+        QCOMPARE(tab.state().prefs[Preferences::TabTop], int16_t(expectedTop));
         QCOMPARE(program.store().value("poy"), QString::number(expectedTop));
-        QVERIFY(tab.TimerRetract->Enabled());
+        QVERIFY(tab.motion().TimerRetract().Enabled());
         stored = program.store();
     }
 
@@ -739,7 +743,7 @@ void TestTab::stayOnTop() {
     if (clickSwitch) {
         RealInput::click(centre(tab.picStayOnTop));
         RealInput::moveTo(kAway);
-        QCOMPARE(tab.onTopToggle, int16_t(onTop ? 1 : 0));
+        QCOMPARE(tab.state().prefs[Preferences::OnTop], int16_t(onTop ? 1 : 0));
     }
 
     // Another window comes up later across the tab and the base bar, and is activated and raised: an ordinary
@@ -795,7 +799,7 @@ void TestTab::pressBringsNotTopMostTabToFront() {
     // A press on the part still in view (the head panel) brings the tab to the front, as for any window.
     RealInput::click(tab.geometry().topLeft() + QPoint(160, 66));
     QVERIFY(waitUntil([&] { return stackPosition(tab.winId()) > stackPosition(other.winId()); }, 2000));
-    QCOMPARE(tab.onTopToggle, int16_t(0));
+    QCOMPARE(tab.state().prefs[Preferences::OnTop], int16_t(0));
 }
 
 void TestTab::redock_data() {
@@ -829,8 +833,8 @@ void TestTab::redock() {
         QVERIFY(waitUntil([&] { return tab.Left() == kScreenWidth - 90; }, 2500));
         qInfo("re-docked after %lld ms", clock.elapsed());
         QCOMPARE(tab.Top(), 600);
-        QCOMPARE(tab.poY, int16_t(600));
-        QCOMPARE(tab.extended, int16_t(0));
+        QCOMPARE(tab.state().prefs[Preferences::TabTop], int16_t(600));
+        QCOMPARE(tab.motion().extended(), int16_t(0));
     } else {
         settle(2500);
         QCOMPARE(tab.Left(), kScreenWidth + 100);
@@ -926,7 +930,7 @@ void TestTab::switches() {
     frmMain& tab = program.start();
     QVERIFY(openTab(tab));
     // The slide-out started the retract timer; see whether a switch starts it.
-    tab.TimerRetract->setEnabled(false);
+    tab.motion().TimerRetract().setEnabled(false);
 
     const QMap<QString, PictureBox*> buttons{{"mouseover", tab.picMouseover},
                                              {"autoretract", tab.picAutoRetract},
@@ -942,12 +946,13 @@ void TestTab::switches() {
     const Store now = program.store();
     for (const QString& key : {QStringLiteral("mso"), QStringLiteral("atr"), QStringLiteral("ont")})
         QCOMPARE(now.value(key), storedAfter.value(key));
-    QCOMPARE(tab.mouseoverButton, int16_t(storedAfter.value("mso").toInt()));
-    QCOMPARE(tab.autoRetractButton, int16_t(storedAfter.value("atr").toInt()));
-    QCOMPARE(tab.onTopToggle, int16_t(storedAfter.value("ont").toInt()));
-    QCOMPARE(tab.autoRetractEnabled, int16_t(tab.mouseoverButton == 1 ? -1 : 0));
-    QCOMPARE(tab.tmrOnTop->Interval(), tab.onTopToggle == 1 ? 1000 : 0);
-    QCOMPARE(tab.TimerRetract->Enabled(), retractTimer);
+    QCOMPARE(tab.state().prefs[Preferences::HoverOpen], int16_t(storedAfter.value("mso").toInt()));
+    QCOMPARE(tab.state().prefs[Preferences::AutoRetract], int16_t(storedAfter.value("atr").toInt()));
+    QCOMPARE(tab.state().prefs[Preferences::OnTop], int16_t(storedAfter.value("ont").toInt()));
+    QCOMPARE(tab.motion().autoRetractEnabled(),
+             int16_t(tab.state().prefs[Preferences::HoverOpen] == 1 ? -1 : 0));
+    QCOMPARE(tab.stayOnTop().tmrOnTop().Interval(), tab.state().prefs[Preferences::OnTop] == 1 ? 1000 : 0);
+    QCOMPARE(tab.motion().TimerRetract().Enabled(), retractTimer);
     // The tab stayed open throughout.
     QCOMPARE(tab.Left(), kOpenLeft);
 }

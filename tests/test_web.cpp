@@ -1,8 +1,8 @@
 // Web access and leaving the program: the version download, the update check's verdicts and prompt, the fixed
 // vendor shortcuts on the three windows, and the close query (never answered Yes here: Yes ends the process).
 
-#include "app/Twips.h"
 #include "app/frmMain.h"
+#include "forms/Twips.h"
 #include "links/frmInput.h"
 #include "support/MessageBoxAnswerer.h"
 #include "support/TestDesktop.h"
@@ -151,11 +151,11 @@ QPoint centreOf(const QWidget* widget) {
 // Slides the tab out through its own motion and waits until it stands open at full height.
 bool slideOut(frmMain& tab) {
     tab.animation();
-    return waitUntil([&] { return tab.state().tabOpen == 1 && tab.geometry().left() == 1073; }, 8000);
+    return waitUntil([&] { return tab.motion().open() == 1 && tab.geometry().left() == 1073; }, 8000);
 }
 
 bool showEditor(frmMain& tab) {
-    tab.input().showEditor();
+    tab.input().showEditor(0);
     if (!QTest::qWaitForWindowExposed(&tab.input()))
         return false;
     settle(300); // the window manager places it; the dialog then centres itself
@@ -180,13 +180,16 @@ QByteArray fileBytes(const QString& path) {
 // The state of the update check in one word, from every field, timer and widget that tells it.
 QString updateState(frmMain& tab) {
     const bool dark = tab.picUpdate->picture() == tab.imlUpdate.image(1);
-    if (tab.updateCheck == 0 && tab.upD == 1 && tab.tmrUpdate->Enabled() && !tab.tmrUpdateBlink->Enabled() &&
-        dark && !tab.picUpdate->isEnabled())
+    if (tab.updates().updateCheck() == 0 && tab.state().prefs[Preferences::UpdateDue] == 1 &&
+        tab.updates().tmrUpdate().Enabled() && !tab.updates().tmrUpdateBlink().Enabled() && dark &&
+        !tab.picUpdate->isEnabled())
         return "waiting";
-    if (tab.updateCheck == -1 && tab.upD == 0 && !tab.tmrUpdate->Enabled() &&
-        !tab.tmrUpdateBlink->Enabled() && dark && !tab.picUpdate->isEnabled())
+    if (tab.updates().updateCheck() == -1 && tab.state().prefs[Preferences::UpdateDue] == 0 &&
+        !tab.updates().tmrUpdate().Enabled() && !tab.updates().tmrUpdateBlink().Enabled() && dark &&
+        !tab.picUpdate->isEnabled())
         return "up to date";
-    if (tab.updateCheck == -1 && tab.upD == 0 && !tab.tmrUpdate->Enabled() && tab.tmrUpdateBlink->Enabled())
+    if (tab.updates().updateCheck() == -1 && tab.state().prefs[Preferences::UpdateDue] == 0 &&
+        !tab.updates().tmrUpdate().Enabled() && tab.updates().tmrUpdateBlink().Enabled())
         return "newer";
     return "mixed";
 }
@@ -388,19 +391,19 @@ void TestWeb::verdict() {
     QCOMPARE(updateState(tab), QStringLiteral("waiting"));
     QCOMPARE(program.store().value("upd"), QStringLiteral("1"));
 
-    tab.tmrUpdate_Timer();
-    QVERIFY(waitUntil([&] { return tab.updateCheck == -1; }));
+    tab.updates().tmrUpdate_Timer();
+    QVERIFY(waitUntil([&] { return tab.updates().updateCheck() == -1; }));
     // Checked in the same turn of the event loop the answer came in: no blink tick has run yet.
     QCOMPARE(updateState(tab), state);
     if (state == "newer") {
-        QCOMPARE(tab.tmrUpdateBlink->Interval(), 250);
+        QCOMPARE(tab.updates().tmrUpdateBlink().Interval(), 250);
         QVERIFY(!tab.picUpdate->isEnabled());
     }
     QCOMPARE(server.requests(), QList<QByteArray>{kVersionPath});
     QCOMPARE(program.store().value("upd"), QStringLiteral("0"));
 
     // A verdict is final for the run: a further tick asks nothing.
-    tab.tmrUpdate_Timer();
+    tab.updates().tmrUpdate_Timer();
     settle(300);
     QCOMPARE(server.requests().size(), 1);
 }
@@ -423,7 +426,7 @@ void TestWeb::noAnswerTriesAgainNextMinute() {
     TestProgram program;
     frmMain& tab = program.start();
 
-    tab.tmrUpdate_Timer();
+    tab.updates().tmrUpdate_Timer();
     QVERIFY(waitUntil([&] { return server.requests().size() == 1; }));
     if (!reply.answers) {
         // While the download waits the program goes on: its docking timer brings a tab pushed off the
@@ -431,7 +434,7 @@ void TestWeb::noAnswerTriesAgainNextMinute() {
         tab.setLeft(Form::screenWidthTwips() + 3000);
         QVERIFY(waitUntil([&] { return tab.Left() < Form::screenWidthTwips(); }, 3000));
         // A tick while a download still waits starts no second one.
-        tab.tmrUpdate_Timer();
+        tab.updates().tmrUpdate_Timer();
         settle(300);
         QCOMPARE(server.requests().size(), 1);
         server.goAway(kVersionPath);
@@ -443,8 +446,8 @@ void TestWeb::noAnswerTriesAgainNextMinute() {
     // The next minute tries again, and this time the server answers.
     server.serve(kVersionPath, LoopbackServer::Reply::with(200, "2.0"));
     const qsizetype before = server.requests().size();
-    tab.tmrUpdate_Timer();
-    QVERIFY(waitUntil([&] { return tab.updateCheck == -1; }));
+    tab.updates().tmrUpdate_Timer();
+    QVERIFY(waitUntil([&] { return tab.updates().updateCheck() == -1; }));
     QCOMPARE(updateState(tab), QStringLiteral("newer"));
     QCOMPARE(server.requests().size(), before + 1);
 }
@@ -461,13 +464,13 @@ void TestWeb::storedUpdZeroStopsWithoutDownloading() {
         QSettings file(program.storeFile(), QSettings::IniFormat);
         file.setValue("upd", "0");
     }
-    tab.tmrUpdate_Timer();
+    tab.updates().tmrUpdate_Timer();
     settle(500);
     QVERIFY(server.requests().isEmpty());
-    QVERIFY(!tab.tmrUpdate->Enabled());
-    QCOMPARE(tab.upD, int16_t(0));
-    QCOMPARE(tab.updateCheck, int16_t(0));
-    QVERIFY(!tab.tmrUpdateBlink->Enabled());
+    QVERIFY(!tab.updates().tmrUpdate().Enabled());
+    QCOMPARE(tab.state().prefs[Preferences::UpdateDue], int16_t(0));
+    QCOMPARE(tab.updates().updateCheck(), int16_t(0));
+    QVERIFY(!tab.updates().tmrUpdateBlink().Enabled());
     QVERIFY(!tab.picUpdate->isEnabled());
 }
 
@@ -481,8 +484,8 @@ void TestWeb::blinkingStartsDarkAndEnablesTheButton() {
     const Picture* dark = tab.imlUpdate.image(1);
     const Picture* lit = tab.imlUpdate.image(2);
 
-    tab.tmrUpdate_Timer();
-    QVERIFY(waitUntil([&] { return tab.tmrUpdateBlink->Enabled(); }));
+    tab.updates().tmrUpdate_Timer();
+    QVERIFY(waitUntil([&] { return tab.updates().tmrUpdateBlink().Enabled(); }));
     QVERIFY(!tab.picUpdate->isEnabled());
     QCOMPARE(tab.picUpdate->picture(), dark);
 
@@ -490,9 +493,9 @@ void TestWeb::blinkingStartsDarkAndEnablesTheButton() {
     // alternate.
     QVERIFY(waitUntil([&] { return tab.picUpdate->isEnabled(); }, 2000));
     QCOMPARE(tab.picUpdate->picture(), dark);
-    QCOMPARE(tab.blinkCount, int16_t(-1));
+    QCOMPARE(tab.updates().blinkCount(), int16_t(-1));
     QVERIFY(waitUntil([&] { return tab.picUpdate->picture() == lit; }, 2000));
-    QCOMPARE(tab.blinkCount, int16_t(0));
+    QCOMPARE(tab.updates().blinkCount(), int16_t(0));
     QVERIFY(waitUntil([&] { return tab.picUpdate->picture() == dark; }, 2000));
     QVERIFY(tab.picUpdate->isEnabled());
 }
@@ -512,7 +515,7 @@ void TestWeb::updatePrompt() {
     VendorSite::setRootForTesting(server.base());
     TestProgram program;
     frmMain& tab = program.start();
-    tab.tmrUpdate_Timer();
+    tab.updates().tmrUpdate_Timer();
     QVERIFY(waitUntil([&] { return tab.picUpdate->isEnabled(); }, 3000));
     VendorSite::setRootForTesting({}); // the download page lies on the vendor's own site
     QVERIFY(slideOut(tab));
@@ -530,19 +533,19 @@ void TestWeb::updatePrompt() {
     QCOMPARE(box.icon, QMessageBox::Question);
     QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No);
     QCOMPARE(program.store().value("upd"), QStringLiteral("0"));
-    QCOMPARE(tab.upD, int16_t(0));
+    QCOMPARE(tab.state().prefs[Preferences::UpdateDue], int16_t(0));
 
     if (yes) {
         QVERIFY(waitForOpened(1));
         QCOMPARE(openedAddresses(), QStringList{kVendor + "/download/Brimvel/index.htm"});
-        QVERIFY(!tab.tmrUpdateBlink->Enabled());
+        QVERIFY(!tab.updates().tmrUpdateBlink().Enabled());
         QCOMPARE(tab.picUpdate->picture(), tab.imlUpdate.image(1));
         QVERIFY(!tab.picUpdate->isEnabled());
         settle(600);
         QCOMPARE(tab.picUpdate->picture(), tab.imlUpdate.image(1));
     } else {
         // Still blinking and clickable; nothing opened; a further click asks again.
-        QVERIFY(tab.tmrUpdateBlink->Enabled());
+        QVERIFY(tab.updates().tmrUpdateBlink().Enabled());
         const Picture* now = tab.picUpdate->picture();
         QVERIFY(waitUntil([&] { return tab.picUpdate->picture() != now; }, 2000));
         QVERIFY(tab.picUpdate->isEnabled());
@@ -569,7 +572,7 @@ void TestWeb::buttonInertWhileEditorShows() {
     TestProgram program;
     frmMain& tab = program.start();
     if (button == "picUpdate") {
-        tab.applyVersionAnswer(QStringLiteral("2.0"));
+        tab.updates().applyVersionAnswer(QStringLiteral("2.0"));
         QVERIFY(waitUntil([&] { return tab.picUpdate->isEnabled(); }, 3000));
     }
     QVERIFY(slideOut(tab));
@@ -613,39 +616,37 @@ void TestWeb::shortcuts_data() {
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("image");
     QTest::addColumn<QString>("path");
-    QTest::addColumn<bool>("resetsOnce");
 
     QTest::newRow("tab help") << "tab"
                               << "imgHelp"
-                              << "/download/Brimvel/help.htm" << true;
+                              << "/download/Brimvel/help.htm";
     QTest::newRow("tab products") << "tab"
                                   << "imgQuickLinks"
-                                  << "/download/Brimvel/products.htm" << true;
+                                  << "/download/Brimvel/products.htm";
     QTest::newRow("tab search") << "tab"
                                 << "imgSearch"
-                                << "/download/Brimvel/search.htm" << true;
+                                << "/download/Brimvel/search.htm";
     QTest::newRow("tab logo: downloads") << "tab"
                                          << "imgLogo"
-                                         << "/download/" << true;
+                                         << "/download/";
     QTest::newRow("tab site root") << "tab"
                                    << "imgGoKestu"
-                                   << "" << false;
+                                   << "";
     QTest::newRow("base bar site root") << "base"
                                         << "imgGoKestu"
-                                        << "" << false;
+                                        << "";
     QTest::newRow("editor logo: download page") << "editor"
                                                 << "imgLogo"
-                                                << "/download/Brimvel/index.htm" << false;
+                                                << "/download/Brimvel/index.htm";
     QTest::newRow("editor site root") << "editor"
                                       << "imgGoKestu"
-                                      << "" << false;
+                                      << "";
 }
 
 void TestWeb::shortcuts() {
     QFETCH(QString, window);
     QFETCH(QString, image);
     QFETCH(QString, path);
-    QFETCH(bool, resetsOnce);
 
     frmMain& tab = openTab();
     QCOMPARE(tab.geometry().left(), 1073);
@@ -667,14 +668,11 @@ void TestWeb::shortcuts() {
     }
     QVERIFY(area->isVisible());
 
-    // A slide would be running: the four tab shortcuts let the next one run.
-    tab.once = 1;
     RealInput::click(centreOf(area));
     QVERIFY(waitForOpened(1));
     settle(200);
     QCOMPARE(openedAddresses(), QStringList{kVendor + path});
-    QCOMPARE(tab.once, int16_t(resetsOnce ? 0 : 1));
-    tab.once = 0;
+    QCOMPARE(tab.motion().once(), int16_t(0));
     QCOMPARE(tab.geometry(), tabBefore);
     QCOMPARE(tab.base().geometry(), baseBefore);
 
@@ -709,12 +707,11 @@ void TestWeb::exitButtonAnsweredNo() {
     QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No);
 
     QCOMPARE(tab.picExit->picture(), tab.imlButton.image(6));
-    QVERIFY(!tab.closeConfirmed());
     QVERIFY(tab.isVisible());
     QVERIFY(tab.base().isVisible());
     QCOMPARE(tab.geometry(), geometryBefore);
     QCOMPARE(tab.base().geometry(), baseBefore);
-    QCOMPARE(tab.state().tabOpen, int16_t(1));
+    QCOMPARE(tab.motion().open(), int16_t(1));
     QCOMPARE(fileBytes(program.storeFile()), storeBefore);
 
     // Asks again on the next press.
@@ -751,7 +748,6 @@ void TestWeb::closeRequestAnsweredNo() {
     QCOMPARE(tab.picExit->picture(), tab.imlButton.image(6));
     QVERIFY(tab.isVisible());
     QVERIFY(tab.base().isVisible());
-    QVERIFY(!tab.closeConfirmed());
     QCOMPARE(tab.input().isVisible(), editorOpen);
 }
 

@@ -6,8 +6,8 @@
 #include "VersionAnswer.h"
 #include "VersionFetcher.h"
 
-UpdateCheck::UpdateCheck(QObject* parent, PictureBox& picUpdate, const ImageList& imlUpdate, Preferences& prefs,
-                         std::function<void(const QString&)> openAddress)
+UpdateCheck::UpdateCheck(QObject* parent, PictureBox& picUpdate, const ImageList& imlUpdate,
+                         Preferences& prefs, std::function<void(const QString&)> openAddress)
     : QObject(parent), picUpdate_(picUpdate), imlUpdate_(imlUpdate), prefs_(prefs),
       openAddress_(std::move(openAddress)) {
     tmrUpdate_ = new Timer(this, 60000, true, [this] { tmrUpdate_Timer(); });

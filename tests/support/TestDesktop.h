@@ -1,6 +1,16 @@
 #pragma once
 
 #include "app/AppState.h"
+#include "app/frmMain.h"
+#include "forms/Timer.h"
+#include "links/frmInput.h"
+#include "panel/Hotkeys.h"
+#include "panel/LinkPanel.h"
+#include "tab/SoundCues.h"
+#include "tab/StayOnTop.h"
+#include "tab/TabMotion.h"
+#include "tab/frmBase.h"
+#include "web/UpdateCheck.h"
 
 #include <QMap>
 #include <QPoint>
