@@ -168,7 +168,7 @@ void TestPanel::firstTickGivesSlotZeroItsNormalLook() {
 }
 
 void TestPanel::clickOpensTheStoredAddressAfterTheSlide() {
-    TestProgram program;
+    TestProgram program(TestProgram::Pace::Real);
     program.writeLinks(fullLinkFile());
     frmMain& tab = program.start();
     QVERIFY(slideOut(tab));
@@ -202,7 +202,7 @@ void TestPanel::clickOpensTheStoredAddressAfterTheSlide() {
 }
 
 void TestPanel::pageSwitchedDuringTheWaitOpensTheNewPagesSlot() {
-    TestProgram program;
+    TestProgram program(TestProgram::Pace::Real);
     program.writeLinks(fullLinkFile());
     frmMain& tab = program.start();
     QVERIFY(slideOut(tab));
@@ -228,7 +228,7 @@ void TestPanel::refusedAddressClickStillRunsAsUsual_data() {
 
 void TestPanel::refusedAddressClickStillRunsAsUsual() {
     QFETCH(QByteArray, address);
-    TestProgram program;
+    TestProgram program(TestProgram::Pace::Real);
     program.writeLinks("[0]\nname1=Somewhere\nurl1=" + address + "\n");
     frmMain& tab = program.start();
     QVERIFY(slideOut(tab));

@@ -299,7 +299,7 @@ void TestTab::stripOpensAndCloses() {
     QFETCH(bool, toggles);
     QFETCH(int, leastDelayMs);
 
-    TestProgram program;
+    TestProgram program(TestProgram::Pace::Real);
     program.setStore({{"mso", QString::number(mso)}});
     frmMain& tab = program.start();
     MotionLog log(tab);
@@ -345,7 +345,7 @@ void TestTab::stripOpensAndCloses() {
 }
 
 void TestTab::autoRetractFifteenSecondsAfterTheSlideOut() {
-    TestProgram program;
+    TestProgram program(TestProgram::Pace::Real);
     program.setStore({{"mso", "1"}, {"atr", "1"}});
     frmMain& tab = program.start();
     MotionLog log(tab);
@@ -421,7 +421,7 @@ void TestTab::retractTick() {
 }
 
 void TestTab::baseBarClickClosesAfterASecond() {
-    TestProgram program;
+    TestProgram program(TestProgram::Pace::Real);
     frmMain& tab = program.start();
     QVERIFY(openTab(tab));
     MotionLog log(tab);
@@ -852,7 +852,7 @@ void TestTab::slideSounds_data() {
 void TestTab::slideSounds() {
     QFETCH(int, sdo);
 
-    TestProgram program;
+    TestProgram program(TestProgram::Pace::Real);
     // Hover opening, so that no click sound joins the motion's own.
     program.setStore({{"mso", "1"}, {"sdo", QString::number(sdo)}});
     frmMain& tab = program.start();

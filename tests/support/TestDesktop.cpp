@@ -1,4 +1,5 @@
 #include "TestDesktop.h"
+#include "forms/TimeScale.h"
 
 #include "app/frmMain.h"
 #include "platform/null/NullInstances.h"
@@ -31,7 +32,8 @@ Display* display() {
 }
 } // namespace
 
-TestProgram::TestProgram() : state_(std::make_unique<AppState>()) {
+TestProgram::TestProgram(Pace pace) : state_(std::make_unique<AppState>()) {
+    TimeScale::setFactor(pace == Pace::Fast ? kFastPace : 1.0);
     QDir(program_.path()).mkpath(QStringLiteral("data/links"));
     QDir(program_.path()).mkpath(QStringLiteral("data/sounds"));
     for (const char* name : {"button.wav", "scroll.wav", "min.wav"})
@@ -49,6 +51,7 @@ TestProgram::TestProgram() : state_(std::make_unique<AppState>()) {
 TestProgram::~TestProgram() {
     tab_.reset();
     state_.reset();
+    TimeScale::setFactor(1.0);
 }
 
 QString TestProgram::storeFile() const {

@@ -28,7 +28,12 @@ class frmMain;
 // itself on the second window it builds.
 class TestProgram {
 public:
-    TestProgram();
+    // The program's clock for the test: fast runs its pauses, slides and timers at a tenth of their time (a
+    // one-second pause takes 100 ms, the fifteen-second retract 1.5 s); real keeps the times a user feels.
+    enum class Pace { Fast, Real };
+    static constexpr double kFastPace = 0.1;
+
+    explicit TestProgram(Pace pace = Pace::Fast);
     ~TestProgram();
 
     AppState& state() { return *state_; }
