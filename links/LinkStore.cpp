@@ -4,7 +4,7 @@
 #include "../app/frmMain.h"
 
 QString frmMain::linkFilePath() const {
-    return m.dataPath(Paths::kLinkFile);
+    return m.linkFile.isEmpty() ? m.dataPath(Paths::kLinkFile) : m.linkFile;
 }
 
 void frmMain::loadPLinks() {

@@ -5,6 +5,7 @@
 #include "../app/Twips.h"
 #include "../app/frmMain.h"
 #include "../web/VendorSite.h"
+#include "LinkFileLocation.h"
 #include "cInifile.h"
 
 #include <QCloseEvent>
@@ -180,6 +181,7 @@ void frmInput::cmdOK_Click() {
     if (!tab.link_cIni)
         tab.link_cIni = std::make_unique<cInifile>();
     cInifile& ini = *tab.link_cIni;
+    LinkFileLocation::makeFolderFor(tab.linkFilePath()); // the first save in the user's data folder
     ini.setPath(tab.linkFilePath());
     ini.setSection(QString::number(m.currentPage));
     ini.setKey(QStringLiteral("name") + QString::number(m.editIndex));
