@@ -14,7 +14,7 @@
 # Root writes into read-only folders all the same, so when this runs as root the program runs as the user
 # "nobody" (uid 65534, present on every Debian system; no user is created), through setpriv. The last line
 # says "N passed, N failed".
-# shellcheck disable=SC2317
+# shellcheck disable=SC2317,SC2016
 set -u
 
 build_arg=${1:?usage: tests/test_package.sh BUILD_DIR}
@@ -96,7 +96,7 @@ control_right() {
         [ "$got" = "$want" ] || { echo "  control field $field is '$got', expected '$want'" >&2; ok=1; }
     done
     dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || { echo "  Depends lacks the Qt libraries" >&2; ok=1; }
-    return $ok
+    return "$ok"
 }
 check "control fields name the package, its version and its Qt dependencies" control_right
 
@@ -119,7 +119,7 @@ contents_right() {
         usr/share/doc/brimvel/changelog.gz usr/share/man/man1/brimvel.1.gz; do
         [ -f "$root/$f" ] || { echo "  missing $f" >&2; ok=1; }
     done
-    return $ok
+    return "$ok"
 }
 check "program folder under /usr/lib/brimvel with its sounds, /usr/bin/brimvel, entry, docs" contents_right
 
@@ -135,14 +135,16 @@ icons_right() {
             ok=1
         }
     done
-    return $ok
+    return "$ok"
 }
 check "icon at every size in hicolor, 1x and 2x" icons_right
 
 entry="$root/usr/share/applications/brimvel.desktop"
 entry_valid() {
-    desktop-file-validate --no-hints "$entry" >"$work/validate.log" 2>&1 && [ ! -s "$work/validate.log" ] ||
-        { cat "$work/validate.log" >&2; return 1; }
+    if ! desktop-file-validate --no-hints "$entry" >"$work/validate.log" 2>&1 || [ -s "$work/validate.log" ]; then
+        cat "$work/validate.log" >&2
+        return 1
+    fi
 }
 check "desktop-file-validate: no errors or warnings" entry_valid
 check "desktop entry starts the command on PATH with the brimvel icon" \
