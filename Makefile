@@ -6,7 +6,7 @@ JOBS ?= 2
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
 
-.PHONY: run test test-sanitize build deps bench install uninstall clean fuzz
+.PHONY: run test test-sanitize build deps bench install uninstall package clean fuzz
 
 deps:
 	@scripts/install-deps.sh
@@ -45,6 +45,10 @@ install: build
 # Removes what install added; your links and preferences stay.
 uninstall:
 	@scripts/uninstall.sh
+
+# The Debian package $(BUILD)/brimvel_<version>_<arch>.deb (see packaging/Package.cmake).
+package: build
+	cmake --build $(BUILD) --target package
 
 # Release build in $(BUILD)-bench, then start-up, memory, idle CPU, motion and hover figures set against a bare
 # Qt window, printed as a table with budgets (see bench/run.sh; it reports and does not fail on a miss).

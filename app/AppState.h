@@ -20,5 +20,8 @@ struct AppState {
     QString programFolder;
     Services services;
 
+    // The link file when start-up chose one (links/LinkFileLocation.h); empty: data/links beside the program.
+    QString linkFile;
+
     QString dataPath(const QString& relative) const { return programFolder + relative; }
 };

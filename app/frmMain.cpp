@@ -299,7 +299,7 @@ void frmMain::openAddress(const QString& address) {
 }
 
 QString frmMain::linkFilePath() const {
-    return m.dataPath(Paths::kLinkFile);
+    return m.linkFile.isEmpty() ? m.dataPath(Paths::kLinkFile) : m.linkFile;
 }
 
 // ---- link pages, buttons and lights ----

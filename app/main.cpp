@@ -1,3 +1,4 @@
+#include "../links/LinkFileLocation.h"
 #include "AppState.h"
 #include "frmMain.h"
 
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
 
     AppState state;
     state.programFolder = QCoreApplication::applicationDirPath();
+    state.linkFile = LinkFileLocation::resolve(state.programFolder);
     state.services = makePlatformServices();
 
     frmMain tab(state);

@@ -5,6 +5,7 @@
 #include "../forms/Twips.h"
 #include "../web/VendorSite.h"
 #include "LinkEditorHost.h"
+#include "LinkFileLocation.h"
 
 #include <QCloseEvent>
 #include <QCursor>
@@ -176,6 +177,7 @@ void frmInput::cmdOK_Click() {
         return;
     }
     cInifile& ini = link_cIni;
+    LinkFileLocation::makeFolderFor(tab.linkFilePath()); // the first save in the user's data folder
     ini.setPath(tab.linkFilePath());
     ini.setSection(QString::number(tab.currentPage()));
     ini.setKey(QStringLiteral("name") + QString::number(editIndex_));

@@ -8,6 +8,7 @@ packages=(
     fonts-liberation2
     xvfb openbox x11-utils x11-xserver-utils xdotool imagemagick desktop-file-utils
     pulseaudio pulseaudio-utils sox python3
+    dpkg-dev file appstream lintian
 )
 missing=()
 for p in "${packages[@]}"; do

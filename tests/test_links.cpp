@@ -6,8 +6,10 @@
 #include "links/frmInput.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <set>
@@ -29,6 +31,7 @@ private slots:
     void missingFileLeavesEverySlotEmptyUntilTheFirstSave();
     void unknownSectionsAndKeysSurviveSaves();
     void saveReloadsTheWholeTableFromTheFile();
+    void linkFileInTheUserDataFolder();
 
     // Pages
     void selectorPressSwitchesPage_data();
@@ -161,6 +164,37 @@ void TestLinks::missingFileLeavesEverySlotEmptyUntilTheFirstSave() {
              (std::map<QString, QString>{{"name6", "First"}, {"url6", "http://first.example/"}}));
     QCOMPARE(tab.panel().table().text(0, 0, 6), QString("First"));
     QCOMPARE(tab.lblLink[6]->Caption(), QString("First"));
+}
+
+// A link file chosen at start-up in the user's data folder (an installed package): the first save makes its
+// folder, the program folder stays untouched, and the next start reads the links from there.
+void TestLinks::linkFileInTheUserDataFolder() {
+    QTemporaryDir dataHome;
+    const QString userFile = dataHome.path() + "/brimvel/links/plink.dat";
+    {
+        TestProgram program;
+        program.state().linkFile = userFile;
+        MessageBoxAnswerer watcher;
+        frmMain& tab = program.start();
+        QCOMPARE(tab.linkFilePath(), userFile);
+        QVERIFY(!QFileInfo::exists(dataHome.path() + "/brimvel"));
+
+        frmInput& editor = showEditor(tab, 3);
+        retype(editor.txtURL, "http://user.example/");
+        retype(editor.txtName, "User");
+        RealInput::click(screenPoint(editor.cmdOK));
+        QTRY_VERIFY(!editor.isVisible());
+        QVERIFY(watcher.seen().isEmpty());
+        QCOMPARE(readIniText(userFile).at("0"),
+                 (std::map<QString, QString>{{"name3", "User"}, {"url3", "http://user.example/"}}));
+        QCOMPARE(tab.lblLink[3]->Caption(), QString("User"));
+        QVERIFY(!QFileInfo::exists(program.linkFile()));
+    }
+    TestProgram program;
+    program.state().linkFile = userFile;
+    frmMain& tab = program.start();
+    QCOMPARE(tab.panel().table().text(0, 1, 3), QString("http://user.example/"));
+    QCOMPARE(tab.lblLink[3]->Caption(), QString("User"));
 }
 
 void TestLinks::unknownSectionsAndKeysSurviveSaves() {
