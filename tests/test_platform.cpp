@@ -14,6 +14,8 @@
 // single-instance tests: started with BRIMVEL_TEST_HOLD_LOCK set, it only takes the instance lock and holds
 // it until its standard input closes.
 
+#include "../panel/AddressPolicy.h"
+#include "../platform/qt/DesktopShell.h"
 #include "../platform/qt/QtSoundOutput.h"
 #include "../platform/x11/QtX11Display.h"
 #include "../platform/x11/X11Instances.h"
@@ -377,6 +379,9 @@ private slots:
     void newCueReplacesRunningOne_data();
     void newCueReplacesRunningOne();
     void deletedCueFileIsSilent();
+
+    void desktopReceivesEncodedAddress_data();
+    void desktopReceivesEncodedAddress();
 
 private:
     void resetProbe(X11KeyProbe& probe) {
@@ -814,6 +819,53 @@ void TestPlatform::deletedCueFileIsSilent() {
     sound.play(cue);
     QTest::qWait(800);
     QVERIFY(silent(recording.stop()));
+}
+
+// ---- opening addresses ----
+
+// The whole way from a link's text to the desktop: the policy's encoded address through the desktop shell
+// reaches the recording xdg-open of tests/desktop.sh unchanged.
+void TestPlatform::desktopReceivesEncodedAddress_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("received");
+    QTest::newRow("space") << QStringLiteral("http://example.test/a b")
+                           << QStringLiteral("http://example.test/a%20b");
+    QTest::newRow("braces") << QStringLiteral("https://example.test/?q={x}")
+                            << QStringLiteral("https://example.test/?q=%7Bx%7D");
+    QTest::newRow("bar and caret") << QStringLiteral("http://example.test/a|b^c")
+                                   << QStringLiteral("http://example.test/a%7Cb%5Ec");
+    QTest::newRow("stray percent") << QStringLiteral("http://example.test/100%")
+                                   << QStringLiteral("http://example.test/100%25");
+    QTest::newRow("quote and letters beyond ASCII")
+        << QStringLiteral("http://bücher.example/\"Zürich\"")
+        << QStringLiteral("http://xn--bcher-kva.example/%22Z%C3%BCrich%22");
+    QTest::newRow("mail") << QStringLiteral("mailto:a b@example.test?subject=hi there")
+                          << QStringLiteral("mailto:a%20b@example.test?subject=hi%20there");
+}
+
+void TestPlatform::desktopReceivesEncodedAddress() {
+    QFETCH(QString, address);
+    QFETCH(QString, received);
+    const QString log = qEnvironmentVariable("BRIMVEL_OPEN_LOG");
+    QVERIFY2(!log.isEmpty(), "no recording xdg-open: run under tests/desktop.sh");
+    QFile::remove(log);
+
+    const AddressPolicy::Decision decision = AddressPolicy::decide(address);
+    QVERIFY2(decision.accepted(), qPrintable(decision.refusal));
+    DesktopShell().open(decision.address);
+
+    QByteArray lines;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            QFile file(log);
+            lines = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+            return lines.endsWith('\n');
+        },
+        5000));
+    QTest::qWait(100); // a second call would show up by now
+    QFile file(log);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(file.readAll()), received + u'\n');
 }
 
 QTEST_MAIN(TestPlatform)
