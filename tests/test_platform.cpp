@@ -354,6 +354,9 @@ private slots:
 
     void tappedNumberPadKeyCountsOnceAtNextQuery_data();
     void tappedNumberPadKeyCountsOnceAtNextQuery();
+    void pressIsReadUnderTheStateOfItsMoment_data();
+    void pressIsReadUnderTheStateOfItsMoment();
+    void heldNumberPadKeyIsPressedOnEveryQuery_data();
     void heldNumberPadKeyIsPressedOnEveryQuery();
     void eachKeyKeepsItsOwnPress();
     void mainRowDigitsAreNotNumberPadKeys_data();
@@ -405,49 +408,111 @@ void TestPlatform::initTestCase() {
 
 // ---- key probe ----
 
+// Under the server's default layout (the number-pad keys have the KEYPAD key type) a number-pad key types its
+// digit with NumLock on and nothing else held, and its navigation keysym (KP_End, KP_Down, ...) with NumLock
+// off or with Shift held. Only the digit counts. The probe is running before NumLock and Shift are set, so
+// it must follow the changes as they happen.
 void TestPlatform::tappedNumberPadKeyCountsOnceAtNextQuery_data() {
     QTest::addColumn<int>("digit");
     QTest::addColumn<bool>("numLock");
+    QTest::addColumn<bool>("shift");
+    QTest::addColumn<bool>("counts");
     for (bool numLock : {true, false}) {
-        for (int digit = 0; digit < 10; ++digit)
-            QTest::addRow("%d, NumLock %s", digit, numLock ? "on" : "off") << digit << numLock;
+        for (bool shift : {false, true}) {
+            for (int digit = 0; digit < 10; ++digit)
+                QTest::addRow("%d, NumLock %s%s", digit, numLock ? "on" : "off", shift ? ", Shift" : "")
+                    << digit << numLock << shift << (numLock && !shift);
+        }
     }
 }
 
 void TestPlatform::tappedNumberPadKeyCountsOnceAtNextQuery() {
     QFETCH(int, digit);
     QFETCH(bool, numLock);
-    x->setNumLock(numLock);
-    QCOMPARE(x->numLockOn(), numLock);
+    QFETCH(bool, shift);
+    QFETCH(bool, counts);
+    x->setNumLock(!numLock);
     X11KeyProbe probe;
     QVERIFY(probe.listensToRawKeys());
     resetProbe(probe);
-
+    x->setNumLock(numLock);
+    QCOMPARE(x->numLockOn(), numLock);
+    const KeyCode shiftKey = x->keycode(XK_Shift_L);
+    if (shift)
+        x->press(shiftKey);
     x->tap(x->keycode(XK_KP_0 + digit));
+    if (shift)
+        x->release(shiftKey);
 
     for (int other = 0; other < 10; ++other) {
         if (other != digit)
             QVERIFY2(!probe.pressed(kNumberPad0 + other), qPrintable(QString::number(other)));
     }
-    QVERIFY(probe.pressed(kNumberPad0 + digit));
+    QCOMPARE(probe.pressed(kNumberPad0 + digit), counts);
     QVERIFY(!probe.pressed(kNumberPad0 + digit));
-    x->setNumLock(false);
+}
+
+// A press means what the key typed when it was pressed: NumLock changed afterwards, before the query, does
+// not change it.
+void TestPlatform::pressIsReadUnderTheStateOfItsMoment_data() {
+    QTest::addColumn<bool>("numLockAtPress");
+    QTest::addColumn<bool>("counts");
+    QTest::newRow("NumLock on at the press, off at the query") << true << true;
+    QTest::newRow("NumLock off at the press, on at the query") << false << false;
+}
+
+void TestPlatform::pressIsReadUnderTheStateOfItsMoment() {
+    QFETCH(bool, numLockAtPress);
+    QFETCH(bool, counts);
+    X11KeyProbe probe;
+    resetProbe(probe);
+    x->setNumLock(numLockAtPress);
+    x->tap(x->keycode(XK_KP_7));
+    x->setNumLock(!numLockAtPress);
+    QCOMPARE(probe.pressed(kNumberPad0 + 7), counts);
+    for (int other = 0; other < 10; ++other)
+        QVERIFY2(!probe.pressed(kNumberPad0 + other), qPrintable(QString::number(other)));
+}
+
+// A held key counts on every query while it types the digit under the keyboard state of that query. The
+// probe starts with NumLock already set, so it must read the state it starts in.
+void TestPlatform::heldNumberPadKeyIsPressedOnEveryQuery_data() {
+    QTest::addColumn<int>("digit");
+    QTest::addColumn<bool>("numLock");
+    for (bool numLock : {true, false}) {
+        for (int digit : {5, 0, 3})
+            QTest::addRow("%d, NumLock %s", digit, numLock ? "on" : "off") << digit << numLock;
+    }
 }
 
 void TestPlatform::heldNumberPadKeyIsPressedOnEveryQuery() {
+    QFETCH(int, digit);
+    QFETCH(bool, numLock);
+    x->setNumLock(numLock);
     X11KeyProbe probe;
     resetProbe(probe);
-    const KeyCode five = x->keycode(XK_KP_5);
+    const KeyCode key = x->keycode(XK_KP_0 + digit);
 
-    x->press(five);
+    x->press(key);
+    auto release = qScopeGuard([&] { x->release(key); }); // also when a check fails
     for (int query = 0; query < 3; ++query)
-        QVERIFY(probe.pressed(kNumberPad0 + 5));
-    QVERIFY(!probe.pressed(kNumberPad0 + 4));
-    x->release(five);
-    QVERIFY(!probe.pressed(kNumberPad0 + 5));
+        QCOMPARE(probe.pressed(kNumberPad0 + digit), numLock);
+    {
+        const KeyProbe::Scan scan(&probe); // one look for the whole scan answers the same
+        for (int other = 0; other < 10; ++other)
+            QCOMPARE(probe.pressed(kNumberPad0 + other), numLock && other == digit);
+    }
+    // Still held, the key changes its meaning with NumLock.
+    x->setNumLock(!numLock);
+    QCOMPARE(probe.pressed(kNumberPad0 + digit), !numLock);
+    release.dismiss();
+    x->release(key);
+    resetProbe(probe);
+    QVERIFY(!probe.pressed(kNumberPad0 + digit));
 }
 
 void TestPlatform::eachKeyKeepsItsOwnPress() {
+    x->setNumLock(true);
     X11KeyProbe probe;
     resetProbe(probe);
     x->tap(x->keycode(XK_KP_1));
@@ -467,6 +532,7 @@ void TestPlatform::mainRowDigitsAreNotNumberPadKeys_data() {
 
 void TestPlatform::mainRowDigitsAreNotNumberPadKeys() {
     QFETCH(int, digit);
+    x->setNumLock(true);
     X11KeyProbe probe;
     resetProbe(probe);
     const KeyCode mainRow = x->keycode(XK_0 + digit);
@@ -479,6 +545,7 @@ void TestPlatform::mainRowDigitsAreNotNumberPadKeys() {
 }
 
 void TestPlatform::inactiveProbeReportsNothing() {
+    x->setNumLock(true);
     X11KeyProbe probe;
     resetProbe(probe);
     const KeyCode three = x->keycode(XK_KP_3);
