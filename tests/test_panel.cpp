@@ -41,6 +41,7 @@ private slots:
     void numberPad1And0TogetherOpenSlot9();
     void mainRowDigitsAndEmptySlotsOpenNothing();
     void closedTabIgnoresNumberPad();
+    void numberPadWithNumLockOffOpensNothing();
     void heldKeyOpensOnce();
 };
 
@@ -452,6 +453,35 @@ void TestPanel::closedTabIgnoresNumberPad() {
     QCOMPARE(tab.state().lastKey, int16_t(10));
     QCOMPARE(tab.extended, int16_t(-1));
     QVERIFY(openedAddresses().isEmpty());
+}
+
+// With NumLock off the number-pad keys are End, Down, Page Down and so on, keys of another program: tapped or
+// held, they open nothing. Once NumLock is on again the same key opens its link.
+void TestPanel::numberPadWithNumLockOffOpensNothing() {
+    TestProgram program;
+    program.writeLinks(fullLinkFile());
+    frmMain& tab = program.start();
+    QVERIFY(slideOut(tab));
+    tab.tmrResetKey->setEnabled(false); // the checks below read the key lock
+
+    RealInput::setNumLock(false);
+    for (unsigned long key : {XK_KP_3, XK_KP_1, XK_KP_0}) {
+        RealInput::tapKey(key);
+        settle(200);
+    }
+    RealInput::key(XK_KP_5, true);
+    settle(400);
+    RealInput::key(XK_KP_5, false);
+    settle(200);
+    QCOMPARE(tab.state().lastKey, int16_t(10));
+    QCOMPARE(tab.state().pressedKey, int16_t(10));
+    QCOMPARE(tab.extended, int16_t(-1));
+    QVERIFY(openedAddresses().isEmpty());
+
+    RealInput::setNumLock(true);
+    RealInput::tapKey(XK_KP_3);
+    QVERIFY(waitForOpened(1, 8000));
+    QCOMPARE(openedAddresses(), QStringList{addressOf(0, 2)});
 }
 
 void TestPanel::heldKeyOpensOnce() {
