@@ -359,6 +359,7 @@ private slots:
     void heldNumberPadKeyIsPressedOnEveryQuery_data();
     void heldNumberPadKeyIsPressedOnEveryQuery();
     void eachKeyKeepsItsOwnPress();
+    void keyFollowsAChangedKeyboardMap();
     void mainRowDigitsAreNotNumberPadKeys_data();
     void mainRowDigitsAreNotNumberPadKeys();
     void inactiveProbeReportsNothing();
@@ -509,6 +510,31 @@ void TestPlatform::heldNumberPadKeyIsPressedOnEveryQuery() {
     x->release(key);
     resetProbe(probe);
     QVERIFY(!probe.pressed(kNumberPad0 + digit));
+}
+
+// When the keyboard map changes, a key means what the new map says.
+void TestPlatform::keyFollowsAChangedKeyboardMap() {
+    x->setNumLock(true);
+    X11KeyProbe probe;
+    resetProbe(probe);
+    const KeyCode key = x->keycode(XK_KP_3);
+    int perKeycode = 0;
+    KeySym* old = XGetKeyboardMapping(x->display, key, 1, &perKeycode);
+    QVERIFY(old && perKeycode >= 2);
+    const auto restore = qScopeGuard([&] {
+        XChangeKeyboardMapping(x->display, key, perKeycode, old, 1);
+        XSync(x->display, False);
+        XFree(old);
+    });
+
+    // The key that typed 3 types 7 now (Home without NumLock).
+    KeySym remapped[2] = {XK_KP_Home, XK_KP_7};
+    XChangeKeyboardMapping(x->display, key, 2, remapped, 1);
+    XSync(x->display, False);
+    QTest::qWait(100);
+    x->tap(key);
+    QVERIFY(!probe.pressed(kNumberPad0 + 3));
+    QVERIFY(probe.pressed(kNumberPad0 + 7));
 }
 
 void TestPlatform::eachKeyKeepsItsOwnPress() {
