@@ -292,10 +292,15 @@ void frmMain::restoreHoverPicture() {
 }
 
 void frmMain::openAddress(const QString& address) {
-    if (!AddressPolicy::mayOpen(address))
+    const AddressPolicy::Decision decision = AddressPolicy::decide(address);
+    if (!decision.accepted()) {
+        // A link that is not opened says why, rather than doing nothing.
+        Runtime::MsgBox(this, decision.refusal, Runtime::kOkOnly | Runtime::kExclamation,
+                        QStringLiteral("Brimvel"));
         return;
+    }
     if (m.services.shell)
-        m.services.shell->open(address);
+        m.services.shell->open(decision.address);
 }
 
 QString frmMain::linkFilePath() const {

@@ -2,7 +2,9 @@
 
 // The keyboard state of the whole desktop, whichever window has the focus. Key codes are the number-pad
 // virtual-key codes 0x60..0x69 (number pad 0..9). pressed() is true while the key is held down, and once
-// after a press that happened since the previous query of that key.
+// after a press that happened since the previous query of that key. Keys count by what they type under the
+// keyboard state of the moment: the number-pad digits exist only while NumLock is on, and the same keys with
+// NumLock off (End, Down, Page Down, ...) are no digit keys.
 class KeyProbe {
 public:
     virtual ~KeyProbe() = default;

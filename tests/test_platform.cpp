@@ -14,6 +14,8 @@
 // single-instance tests: started with BRIMVEL_TEST_HOLD_LOCK set, it only takes the instance lock and holds
 // it until its standard input closes.
 
+#include "../panel/AddressPolicy.h"
+#include "../platform/qt/DesktopShell.h"
 #include "../platform/qt/QtSoundOutput.h"
 #include "../platform/x11/QtX11Display.h"
 #include "../platform/x11/X11Instances.h"
@@ -352,8 +354,12 @@ private slots:
 
     void tappedNumberPadKeyCountsOnceAtNextQuery_data();
     void tappedNumberPadKeyCountsOnceAtNextQuery();
+    void pressIsReadUnderTheStateOfItsMoment_data();
+    void pressIsReadUnderTheStateOfItsMoment();
+    void heldNumberPadKeyIsPressedOnEveryQuery_data();
     void heldNumberPadKeyIsPressedOnEveryQuery();
     void eachKeyKeepsItsOwnPress();
+    void keyFollowsAChangedKeyboardMap();
     void mainRowDigitsAreNotNumberPadKeys_data();
     void mainRowDigitsAreNotNumberPadKeys();
     void inactiveProbeReportsNothing();
@@ -378,6 +384,9 @@ private slots:
     void newCueReplacesRunningOne();
     void deletedCueFileIsSilent();
 
+    void desktopReceivesEncodedAddress_data();
+    void desktopReceivesEncodedAddress();
+
 private:
     void resetProbe(X11KeyProbe& probe) {
         for (int key = kNumberPad0; key < kNumberPad0 + 10; ++key)
@@ -400,49 +409,136 @@ void TestPlatform::initTestCase() {
 
 // ---- key probe ----
 
+// Under the server's default layout (the number-pad keys have the KEYPAD key type) a number-pad key types its
+// digit with NumLock on and nothing else held, and its navigation keysym (KP_End, KP_Down, ...) with NumLock
+// off or with Shift held. Only the digit counts. The probe is running before NumLock and Shift are set, so
+// it must follow the changes as they happen.
 void TestPlatform::tappedNumberPadKeyCountsOnceAtNextQuery_data() {
     QTest::addColumn<int>("digit");
     QTest::addColumn<bool>("numLock");
+    QTest::addColumn<bool>("shift");
+    QTest::addColumn<bool>("counts");
     for (bool numLock : {true, false}) {
-        for (int digit = 0; digit < 10; ++digit)
-            QTest::addRow("%d, NumLock %s", digit, numLock ? "on" : "off") << digit << numLock;
+        for (bool shift : {false, true}) {
+            for (int digit = 0; digit < 10; ++digit)
+                QTest::addRow("%d, NumLock %s%s", digit, numLock ? "on" : "off", shift ? ", Shift" : "")
+                    << digit << numLock << shift << (numLock && !shift);
+        }
     }
 }
 
 void TestPlatform::tappedNumberPadKeyCountsOnceAtNextQuery() {
     QFETCH(int, digit);
     QFETCH(bool, numLock);
-    x->setNumLock(numLock);
-    QCOMPARE(x->numLockOn(), numLock);
+    QFETCH(bool, shift);
+    QFETCH(bool, counts);
+    x->setNumLock(!numLock);
     X11KeyProbe probe;
     QVERIFY(probe.listensToRawKeys());
     resetProbe(probe);
-
+    x->setNumLock(numLock);
+    QCOMPARE(x->numLockOn(), numLock);
+    const KeyCode shiftKey = x->keycode(XK_Shift_L);
+    if (shift)
+        x->press(shiftKey);
     x->tap(x->keycode(XK_KP_0 + digit));
+    if (shift)
+        x->release(shiftKey);
 
     for (int other = 0; other < 10; ++other) {
         if (other != digit)
             QVERIFY2(!probe.pressed(kNumberPad0 + other), qPrintable(QString::number(other)));
     }
-    QVERIFY(probe.pressed(kNumberPad0 + digit));
+    QCOMPARE(probe.pressed(kNumberPad0 + digit), counts);
     QVERIFY(!probe.pressed(kNumberPad0 + digit));
-    x->setNumLock(false);
+}
+
+// A press means what the key typed when it was pressed: NumLock changed afterwards, before the query, does
+// not change it.
+void TestPlatform::pressIsReadUnderTheStateOfItsMoment_data() {
+    QTest::addColumn<bool>("numLockAtPress");
+    QTest::addColumn<bool>("counts");
+    QTest::newRow("NumLock on at the press, off at the query") << true << true;
+    QTest::newRow("NumLock off at the press, on at the query") << false << false;
+}
+
+void TestPlatform::pressIsReadUnderTheStateOfItsMoment() {
+    QFETCH(bool, numLockAtPress);
+    QFETCH(bool, counts);
+    X11KeyProbe probe;
+    resetProbe(probe);
+    x->setNumLock(numLockAtPress);
+    x->tap(x->keycode(XK_KP_7));
+    x->setNumLock(!numLockAtPress);
+    QCOMPARE(probe.pressed(kNumberPad0 + 7), counts);
+    for (int other = 0; other < 10; ++other)
+        QVERIFY2(!probe.pressed(kNumberPad0 + other), qPrintable(QString::number(other)));
+}
+
+// A held key counts on every query while it types the digit under the keyboard state of that query. The
+// probe starts with NumLock already set, so it must read the state it starts in.
+void TestPlatform::heldNumberPadKeyIsPressedOnEveryQuery_data() {
+    QTest::addColumn<int>("digit");
+    QTest::addColumn<bool>("numLock");
+    for (bool numLock : {true, false}) {
+        for (int digit : {5, 0, 3})
+            QTest::addRow("%d, NumLock %s", digit, numLock ? "on" : "off") << digit << numLock;
+    }
 }
 
 void TestPlatform::heldNumberPadKeyIsPressedOnEveryQuery() {
+    QFETCH(int, digit);
+    QFETCH(bool, numLock);
+    x->setNumLock(numLock);
     X11KeyProbe probe;
     resetProbe(probe);
-    const KeyCode five = x->keycode(XK_KP_5);
+    const KeyCode key = x->keycode(XK_KP_0 + digit);
 
-    x->press(five);
+    x->press(key);
+    auto release = qScopeGuard([&] { x->release(key); }); // also when a check fails
     for (int query = 0; query < 3; ++query)
-        QVERIFY(probe.pressed(kNumberPad0 + 5));
-    QVERIFY(!probe.pressed(kNumberPad0 + 4));
-    x->release(five);
-    QVERIFY(!probe.pressed(kNumberPad0 + 5));
+        QCOMPARE(probe.pressed(kNumberPad0 + digit), numLock);
+    {
+        const KeyProbe::Scan scan(&probe); // one look for the whole scan answers the same
+        for (int other = 0; other < 10; ++other)
+            QCOMPARE(probe.pressed(kNumberPad0 + other), numLock && other == digit);
+    }
+    // Still held, the key changes its meaning with NumLock.
+    x->setNumLock(!numLock);
+    QCOMPARE(probe.pressed(kNumberPad0 + digit), !numLock);
+    release.dismiss();
+    x->release(key);
+    resetProbe(probe);
+    QVERIFY(!probe.pressed(kNumberPad0 + digit));
+}
+
+// When the keyboard map changes, a key means what the new map says.
+void TestPlatform::keyFollowsAChangedKeyboardMap() {
+    x->setNumLock(true);
+    X11KeyProbe probe;
+    resetProbe(probe);
+    const KeyCode key = x->keycode(XK_KP_3);
+    int perKeycode = 0;
+    KeySym* old = XGetKeyboardMapping(x->display, key, 1, &perKeycode);
+    QVERIFY(old && perKeycode >= 2);
+    const auto restore = qScopeGuard([&] {
+        XChangeKeyboardMapping(x->display, key, perKeycode, old, 1);
+        XSync(x->display, False);
+        XFree(old);
+    });
+
+    // The key that typed 3 types 7 now (Home without NumLock).
+    KeySym remapped[2] = {XK_KP_Home, XK_KP_7};
+    XChangeKeyboardMapping(x->display, key, 2, remapped, 1);
+    XSync(x->display, False);
+    QTest::qWait(100);
+    x->tap(key);
+    QVERIFY(!probe.pressed(kNumberPad0 + 3));
+    QVERIFY(probe.pressed(kNumberPad0 + 7));
 }
 
 void TestPlatform::eachKeyKeepsItsOwnPress() {
+    x->setNumLock(true);
     X11KeyProbe probe;
     resetProbe(probe);
     x->tap(x->keycode(XK_KP_1));
@@ -462,6 +558,7 @@ void TestPlatform::mainRowDigitsAreNotNumberPadKeys_data() {
 
 void TestPlatform::mainRowDigitsAreNotNumberPadKeys() {
     QFETCH(int, digit);
+    x->setNumLock(true);
     X11KeyProbe probe;
     resetProbe(probe);
     const KeyCode mainRow = x->keycode(XK_0 + digit);
@@ -474,6 +571,7 @@ void TestPlatform::mainRowDigitsAreNotNumberPadKeys() {
 }
 
 void TestPlatform::inactiveProbeReportsNothing() {
+    x->setNumLock(true);
     X11KeyProbe probe;
     resetProbe(probe);
     const KeyCode three = x->keycode(XK_KP_3);
@@ -814,6 +912,53 @@ void TestPlatform::deletedCueFileIsSilent() {
     sound.play(cue);
     QTest::qWait(800);
     QVERIFY(silent(recording.stop()));
+}
+
+// ---- opening addresses ----
+
+// The whole way from a link's text to the desktop: the policy's encoded address through the desktop shell
+// reaches the recording xdg-open of tests/desktop.sh unchanged.
+void TestPlatform::desktopReceivesEncodedAddress_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("received");
+    QTest::newRow("space") << QStringLiteral("http://example.test/a b")
+                           << QStringLiteral("http://example.test/a%20b");
+    QTest::newRow("braces") << QStringLiteral("https://example.test/?q={x}")
+                            << QStringLiteral("https://example.test/?q=%7Bx%7D");
+    QTest::newRow("bar and caret") << QStringLiteral("http://example.test/a|b^c")
+                                   << QStringLiteral("http://example.test/a%7Cb%5Ec");
+    QTest::newRow("stray percent") << QStringLiteral("http://example.test/100%")
+                                   << QStringLiteral("http://example.test/100%25");
+    QTest::newRow("quote and letters beyond ASCII")
+        << QStringLiteral("http://bücher.example/\"Zürich\"")
+        << QStringLiteral("http://xn--bcher-kva.example/%22Z%C3%BCrich%22");
+    QTest::newRow("mail") << QStringLiteral("mailto:a b@example.test?subject=hi there")
+                          << QStringLiteral("mailto:a%20b@example.test?subject=hi%20there");
+}
+
+void TestPlatform::desktopReceivesEncodedAddress() {
+    QFETCH(QString, address);
+    QFETCH(QString, received);
+    const QString log = qEnvironmentVariable("BRIMVEL_OPEN_LOG");
+    QVERIFY2(!log.isEmpty(), "no recording xdg-open: run under tests/desktop.sh");
+    QFile::remove(log);
+
+    const AddressPolicy::Decision decision = AddressPolicy::decide(address);
+    QVERIFY2(decision.accepted(), qPrintable(decision.refusal));
+    DesktopShell().open(decision.address);
+
+    QByteArray lines;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            QFile file(log);
+            lines = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+            return lines.endsWith('\n');
+        },
+        5000));
+    QTest::qWait(100); // a second call would show up by now
+    QFile file(log);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(file.readAll()), received + u'\n');
 }
 
 QTEST_MAIN(TestPlatform)

@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSettings>
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -144,6 +145,36 @@ private:
     QList<QPointer<QTcpSocket>> clients_;
 };
 
+// A bare TCP listener that keeps the first bytes of each connection and hangs up: it shows that a client
+// came, and with what (a TLS handshake begins with the record type 0x16 and major version 3), without
+// answering anything.
+class ByteCatcher : public QObject {
+public:
+    explicit ByteCatcher(const QHostAddress& address) {
+        connect(&server_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection()) {
+                ++connections_;
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
+                    received_ += socket->readAll();
+                    socket->abort();
+                });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+        listening_ = server_.listen(address);
+    }
+    bool listening() const { return listening_; }
+    quint16 port() const { return server_.serverPort(); }
+    int connections() const { return connections_; }
+    const QByteArray& received() const { return received_; }
+
+private:
+    QTcpServer server_;
+    bool listening_ = false;
+    int connections_ = 0;
+    QByteArray received_;
+};
+
 QPoint centreOf(const QWidget* widget) {
     return widget->mapToGlobal(widget->rect().center());
 }
@@ -209,6 +240,8 @@ private slots:
     void fetcherAnswers_data();
     void fetcherAnswers();
     void fetcherTakesOneRequestAtATime();
+    void fetcherRedirects_data();
+    void fetcherRedirects();
 
     // The update check on the tab.
     void verdict_data();
@@ -360,6 +393,90 @@ void TestWeb::fetcherTakesOneRequestAtATime() {
     QVERIFY(waitUntil([&] { return answers.size() == 2; }));
     QCOMPARE(answers.last(), QStringLiteral("1.5"));
     QCOMPARE(server.requests().size(), before + 1);
+}
+
+// Where a redirect may lead. Besides the server asked first, a second server listens on the same address
+// (127.0.0.1) on another port, a third on another host (127.0.0.2), and bare listeners stand where https
+// and ftp addresses would be answered. No TLS server runs here: a followed redirect to https shows as the
+// start of a TLS handshake at the listener of that port, after which the download fails (the empty answer).
+void TestWeb::fetcherRedirects_data() {
+    QTest::addColumn<QByteArray>("location");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("reached"); // what the redirect reached: "second", "tls", "" for nothing
+
+    QTest::newRow("relative") << QByteArray("/download/Brimvel/moved") << "2.0 moved"
+                              << "";
+    QTest::newRow("same host, http, other port")
+        << QByteArray("@second/download/Brimvel/moved") << "2.0 second"
+        << "second";
+    QTest::newRow("same host, https") << QByteArray("@tls/download/Brimvel/version") << ""
+                                      << "tls";
+    QTest::newRow("same host, ftp") << QByteArray("@ftp/download/Brimvel/version") << ""
+                                    << "";
+    QTest::newRow("another name of the same machine") << QByteArray("@localhost/download/Brimvel/moved") << ""
+                                                      << "";
+    QTest::newRow("other host, http") << QByteArray("@other/download/Brimvel/moved") << ""
+                                      << "";
+    QTest::newRow("other host, scheme-relative") << QByteArray("@relOther/download/Brimvel/moved") << ""
+                                                 << "";
+    QTest::newRow("other host, https") << QByteArray("@otherTls/download/Brimvel/version") << ""
+                                       << "";
+    QTest::newRow("same host, then another host") << QByteArray("@second/download/Brimvel/onwards") << ""
+                                                  << "second";
+}
+
+void TestWeb::fetcherRedirects() {
+    QFETCH(QByteArray, location);
+    QFETCH(QString, expected);
+    QFETCH(QString, reached);
+    QVERIFY2(QSslSocket::supportsSsl(), "no TLS backend: a redirect to https could not even be tried");
+
+    const QHostAddress here(QStringLiteral("127.0.0.1"));
+    const QHostAddress elsewhereAddress(QStringLiteral("127.0.0.2"));
+    LoopbackServer server{here};
+    LoopbackServer second{here};
+    LoopbackServer elsewhere{elsewhereAddress};
+    ByteCatcher tls{here};
+    ByteCatcher ftp{here};
+    ByteCatcher otherTls{elsewhereAddress};
+    QVERIFY(server.listening() && second.listening() && elsewhere.listening());
+    QVERIFY(tls.listening() && ftp.listening() && otherTls.listening());
+    const auto fill = [&](QByteArray text) {
+        return text.replace("@second", second.base().toUtf8())
+            .replace("@tls", "https://127.0.0.1:" + QByteArray::number(tls.port()))
+            .replace("@ftp", "ftp://127.0.0.1:" + QByteArray::number(ftp.port()))
+            .replace("@localhost",
+                     "http://localhost:" + QByteArray::number(second.base().section(u':', -1).toInt()))
+            .replace("@relOther",
+                     "//127.0.0.2:" + QByteArray::number(elsewhere.base().section(u':', -1).toInt()))
+            .replace("@otherTls", "https://127.0.0.2:" + QByteArray::number(otherTls.port()))
+            .replace("@other", elsewhere.base().toUtf8());
+    };
+    server.serve(kVersionPath, LoopbackServer::Reply::redirect(fill(location)));
+    server.serve("/download/Brimvel/moved", LoopbackServer::Reply::with(200, "2.0 moved"));
+    second.serve("/download/Brimvel/moved", LoopbackServer::Reply::with(200, "2.0 second"));
+    second.serve("/download/Brimvel/onwards",
+                 LoopbackServer::Reply::redirect(fill("@other/download/Brimvel/moved")));
+    elsewhere.serve("/download/Brimvel/moved", LoopbackServer::Reply::with(200, "2.0 elsewhere"));
+
+    VersionFetcher fetcher;
+    fetcher.setTimeout(3000);
+    QStringList answers;
+    QVERIFY(fetcher.fetch(server.base() + QString::fromUtf8(kVersionPath),
+                          [&](const QString& text) { answers << text; }));
+    QVERIFY(waitUntil([&] { return !answers.isEmpty(); }, 12000));
+    settle(100);
+    QCOMPARE(answers, QStringList{expected});
+    QVERIFY(!fetcher.busy());
+
+    QCOMPARE(server.requests().value(0), kVersionPath);
+    QCOMPARE(!second.requests().isEmpty(), reached == QLatin1String("second"));
+    QCOMPARE(tls.connections() > 0, reached == QLatin1String("tls"));
+    if (reached == QLatin1String("tls"))
+        QVERIFY2(tls.received().startsWith("\x16\x03"), tls.received().toHex().left(40).constData());
+    QCOMPARE(ftp.connections(), 0);
+    QVERIFY(elsewhere.requests().isEmpty());
+    QCOMPARE(otherTls.connections(), 0);
 }
 
 void TestWeb::verdict_data() {

@@ -20,8 +20,12 @@ bool VersionFetcher::fetch(const QString& address, std::function<void(const QStr
     if (reply_)
         return false;
     done_ = std::move(done);
-    QNetworkRequest request{QUrl(address)};
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
+    const QUrl origin(address);
+    QNetworkRequest request{origin};
+    // Each redirect is judged here: a server that moves the file to https, or to another port, on the same
+    // host is followed; anything that leaves the host is not.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::UserVerifiedRedirectPolicy);
     request.setMaximumRedirectsAllowed(kMaxRedirects);
     request.setTransferTimeout(timeoutMs_);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
@@ -34,6 +38,13 @@ bool VersionFetcher::fetch(const QString& address, std::function<void(const QStr
     limit->setSingleShot(true);
     connect(limit, &QTimer::timeout, reply, &QNetworkReply::abort);
     limit->start(timeoutMs_);
+
+    connect(reply, &QNetworkReply::redirected, this, [reply, origin](const QUrl& target) {
+        if (mayFollow(origin, target))
+            emit reply->redirectAllowed();
+        else
+            reply->abort();
+    });
 
     auto body = std::make_shared<QByteArray>();
     connect(reply, &QNetworkReply::readyRead, this, [reply, body] {
@@ -52,6 +63,13 @@ bool VersionFetcher::fetch(const QString& address, std::function<void(const QStr
         finish(ok ? QString::fromUtf8(*body) : QString());
     });
     return true;
+}
+
+bool VersionFetcher::mayFollow(const QUrl& origin, const QUrl& target) {
+    const QUrl resolved = origin.resolved(target);
+    const QString scheme = resolved.scheme().toLower();
+    return (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
+           !resolved.host().isEmpty() && resolved.host().compare(origin.host(), Qt::CaseInsensitive) == 0;
 }
 
 void VersionFetcher::finish(const QString& text) {

@@ -2,22 +2,24 @@
 
 #include "../KeyProbe.h"
 
-#include <array>
 #include <bitset>
 #include <memory>
-#include <vector>
 
 class QSocketNotifier;
 typedef struct _XDisplay Display;
 
 // The desktop-wide number-pad state on X11. A private Xlib connection listens to the raw key presses of every
 // keyboard (XInput 2, selected on the root window), so a key tapped between two queries is remembered until
-// that key is queried; XQueryKeymap answers for keys held down. Keys are compared by keycode: the number-pad
-// keys map to the keycodes that carry the digit or the navigation keysym of that key, so the answer does not
-// depend on NumLock and a main-row digit never counts as a number-pad key.
+// that digit is queried; XQueryKeymap answers for keys held down.
 //
-// The probe starts active. While inactive it deselects the raw events and disables its notifier, so it
-// neither receives nor wakes up for anything, and pressed() answers false without talking to the server.
+// A key counts as number pad N only when, under the keyboard state of the moment, it types the keysym KP_N:
+// with NumLock off the same keys type KP_End, KP_Down and so on and count as nothing, and Shift turns them
+// back the way the layout says. Raw key events carry no modifiers, so the probe follows the keyboard state
+// itself: it takes it with XkbGetState when it starts listening and then from the XKB state notifications
+// it selects. Those arrive on the same connection, in the order the server produced them, interleaved with
+// the raw key presses, so each press is read under the state that was in force when it was made (a NumLock
+// toggled after a press and before the next query does not change what the press meant). A held key is
+// read under the state as of the look at the keyboard. A main-row digit never counts as a number-pad key.
 class X11KeyProbe : public KeyProbe {
 public:
     // Opens its connection on the display of the running Qt application (or $DISPLAY without one).
@@ -38,19 +40,25 @@ private:
     static constexpr int kFirstVirtualKey = 0x60; // number pad 0
     static constexpr int kVirtualKeyCount = 10;   // number pad 0..9
 
-    void mapKeycodes();
-    void selectRawKeys(bool on);
-    void drainEvents();
+    enum class StateEvents { Follow, Skip };
+
+    void selectEvents(bool on);
+    void drainEvents(StateEvents stateEvents = StateEvents::Follow);
+    void readKeyboardState();
     void lookAtKeyboard();
+    // The number-pad digit the key types under the followed keyboard state, or -1.
+    int digitOf(unsigned int keycode) const;
 
     Display* display = nullptr;
     int xinputOpcode = -1;
+    int xkbEventBase = -1; // -1 without the XKB extension: the state is then read at each look
     bool rawKeysAvailable = false;
     bool active = false;
     std::unique_ptr<QSocketNotifier> notifier;
-    std::array<std::vector<unsigned char>, kVirtualKeyCount> keycodesOf;
-    std::bitset<256> pressedSinceQuery; // per keycode
-    // The keymap of the last look; within a scan all queries share it.
-    char keymap[32] = {};
+    // The modifiers and group keysyms are looked up with, as a core event's state field.
+    unsigned int keyboardState = 0;
+    std::bitset<kVirtualKeyCount> pressedSinceQuery; // per digit
+    // The digits held down at the last look; within a scan all queries share it.
+    std::bitset<kVirtualKeyCount> heldDigits;
     bool scanning = false;
 };

@@ -20,8 +20,10 @@
 #include <QTest>
 #include <QThread>
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 #include <cmath>
 
@@ -44,6 +46,7 @@ TestProgram::TestProgram(Pace pace) : state_(std::make_unique<AppState>()) {
     state_->services.shell = std::make_unique<DesktopShell>();
     state_->services.sound = std::make_unique<QtSoundOutput>();
     state_->services.stacking = std::make_unique<X11WindowStacking>();
+    RealInput::setNumLock(true);
     state_->services.keys = std::make_unique<X11KeyProbe>();
     state_->services.instances = std::make_unique<NullInstances>();
 }
@@ -160,6 +163,12 @@ void key(unsigned long keysym, bool down) {
 void tapKey(unsigned long keysym) {
     key(keysym, true);
     key(keysym, false);
+}
+
+void setNumLock(bool on) {
+    const unsigned int numLock = XkbKeysymToModifiers(display(), XK_Num_Lock);
+    XkbLockModifiers(display(), XkbUseCoreKbd, numLock, on ? numLock : 0);
+    XSync(display(), False);
 }
 
 } // namespace RealInput

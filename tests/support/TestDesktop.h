@@ -72,6 +72,8 @@ void release(int button = 1);
 void click(QPoint screenPixel, int button = 1);
 void key(unsigned long keysym, bool down);
 void tapKey(unsigned long keysym);
+// Locks or unlocks NumLock. A fresh TestProgram starts with it on, so the number-pad keys type digits.
+void setNumLock(bool on);
 } // namespace RealInput
 
 // Dispatches events until `done` holds or `ms` pass; returns whether it held.
