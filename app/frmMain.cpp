@@ -98,9 +98,14 @@ void frmMain::buildSubsystems() {
     TabMotion::Hooks hooks;
     hooks.cue = [this](const QString& cue) { playCue(cue); };
     hooks.openChanged = [this](bool open) { hotkeys_->setActive(open); };
+    // Open, the tab holds the keyboard; when it slides in, the window that had it before gets it back.
     hooks.slidOut = [this] {
         if (m.services.stacking)
             m.services.stacking->takeFocus(this);
+    };
+    hooks.slidIn = [this] {
+        if (m.services.stacking)
+            m.services.stacking->returnFocus(this);
     };
     hooks.held = [this] { return editorShowing(); };
     motion_ = std::make_unique<TabMotion>(*this, *base_, *imgDrag, m.prefs, std::move(hooks));

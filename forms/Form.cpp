@@ -58,14 +58,12 @@ void Form::setBackgroundPicture(const QPixmap& picture) {
     update();
 }
 
-int Form::screenWidthTwips() {
+QRect Form::screenTwips() {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? pixelsToTwips(screen->geometry().width()) : 0;
-}
-
-int Form::screenHeightTwips() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? pixelsToTwips(screen->geometry().height()) : 0;
+    if (!screen)
+        return {};
+    const QRect g = screen->geometry();
+    return {pixelsToTwips(g.x()), pixelsToTwips(g.y()), pixelsToTwips(g.width()), pixelsToTwips(g.height())};
 }
 
 void Form::paintEvent(QPaintEvent*) {

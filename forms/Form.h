@@ -32,9 +32,11 @@ public:
     Control::PointerHandler onMouseMove;
     Control::PointerHandler onMouseUp;
 
-    // The screen's size in twips.
-    static int screenWidthTwips();
-    static int screenHeightTwips();
+    // The screen: the primary monitor's rectangle on the desktop, in twips (its left and top are not 0 when
+    // other monitors lie left of or above it).
+    static QRect screenTwips();
+    static int screenWidthTwips() { return screenTwips().width(); }
+    static int screenHeightTwips() { return screenTwips().height(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -148,7 +148,9 @@ void frmInput::closeEvent(QCloseEvent* event) {
 void frmInput::Form_Activate() {
     const int w = pixelsToTwips(width());
     const int h = pixelsToTwips(height());
-    move(twipsToPixels((screenWidthTwips() - w) / 2), twipsToPixels((screenHeightTwips() - h) / 2));
+    const QRect screen = screenTwips();
+    move(twipsToPixels(screen.x() + (screen.width() - w) / 2),
+         twipsToPixels(screen.y() + (screen.height() - h) / 2));
     txtName->setText(tab.slotName(editIndex_));
     txtURL->setText(tab.slotAddress(editIndex_));
     updateOk();

@@ -9,6 +9,10 @@
 #include "SlidePacer.h"
 
 #include <QCursor>
+#include <QGuiApplication>
+#include <QRect>
+#include <QScreen>
+#include <algorithm>
 #include <cmath>
 
 using namespace SlideGeometry;
@@ -18,11 +22,64 @@ TabMotion::TabMotion(Form& tab, Form& base, ImageArea& dragHandle, Preferences& 
     tmrGrow_ = new Timer(this, 15, false, [this] { tmrGrow_Timer(); });
     tmrShrink_ = new Timer(this, 15, false, [this] { tmrShrink_Timer(); });
     TimerRetract_ = new Timer(this, 15000, false, [this] { TimerRetract_Timer(); });
+
+    // Any change of the screens may move the right edge. The change is looked at once the toolkit has
+    // finished with it (a screen being removed is still listed while the signal runs).
+    const auto later = [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { screensChanged(); }, Qt::QueuedConnection);
+    };
+    const auto watch = [this, later](QScreen* screen) {
+        connect(screen, &QScreen::geometryChanged, this, later);
+    };
+    for (QScreen* screen : QGuiApplication::screens())
+        watch(screen);
+    connect(qApp, &QGuiApplication::screenAdded, this, [watch, later](QScreen* screen) {
+        watch(screen);
+        later();
+    });
+    connect(qApp, &QGuiApplication::screenRemoved, this, later);
+    connect(qApp, &QGuiApplication::primaryScreenChanged, this, later);
+}
+
+int TabMotion::screenRight() {
+    const QRect screen = Form::screenTwips();
+    return screen.x() + screen.width();
+}
+
+int TabMotion::reachableTop(int top) {
+    const QRect screen = Form::screenTwips();
+    // The handle (the retracted tab's height) stays wholly on the screen.
+    return std::clamp(top, screen.y(), std::max(screen.y(), screen.y() + screen.height() - kHandleHeight));
+}
+
+void TabMotion::storeTop() {
+    prefs_.set(Preferences::TabTop, static_cast<int16_t>(std::clamp(tab_.Top(), -32768, 32767)));
 }
 
 void TabMotion::placeAtStart() {
-    tab_.setLeft(Form::screenWidthTwips() - kRetractedMargin);
-    tab_.setTop(prefs_[Preferences::TabTop]);
+    tab_.setLeft(screenRight() - kRetractedMargin);
+    // A stored height that would leave the handle off the screen (a screen that became smaller since) is
+    // brought back onto it, and stored as corrected.
+    const int stored = prefs_[Preferences::TabTop];
+    tab_.setTop(reachableTop(stored));
+    if (tab_.Top() != stored)
+        storeTop();
+}
+
+void TabMotion::dockAt(int margin) {
+    tab_.setLeft(screenRight() - margin);
+    tab_.setTop(reachableTop(tab_.Top()));
+    base_.setLeft(tab_.Left());
+    base_.setTop(tab_.Top() + kBaseOffsetHandle);
+}
+
+void TabMotion::screensChanged() {
+    if (extended_ != 0 || sliding_ || verticalMotion()) {
+        dockAfterSlideIn_ = true;
+        return;
+    }
+    dockAt(kRedockMargin);
 }
 
 std::optional<int> TabMotion::startSwitches() {
@@ -65,7 +122,7 @@ void TabMotion::animation() {
     if (extended_ == 0) {
         dragHandle_.setEnabled(false);
         hooks_.cue(Paths::kMinSound);
-        const int n = slideOutSteps(tab_.Width(), tab_.Left(), Form::screenWidthTwips());
+        const int n = slideOutSteps(tab_.Width(), tab_.Left(), screenRight());
         SlidePacer pacer;
         for (int i = 1; i <= n; ++i) {
             moveBy(-kStep);
@@ -103,6 +160,11 @@ void TabMotion::animation() {
         dragHandle_.setEnabled(true);
         once_ = 0;
         sliding_ = false;
+        if (dockAfterSlideIn_) {
+            // The screens changed while the tab was out.
+            dockAfterSlideIn_ = false;
+            dockAt(kRedockMargin);
+        }
         if (hooks_.slidIn)
             hooks_.slidIn();
     }
@@ -248,20 +310,22 @@ void TabMotion::dragMove() {
 
 void TabMotion::pressEnded() {
     MouseDownForm = 0;
-    // A position that does not fit the stored setting leaves the previous one stored.
-    if (tab_.Top() >= -32768 && tab_.Top() <= 32767)
-        prefs_.set(Preferences::TabTop, nearestEven16(tab_.Top()));
-    else
-        prefs_.set(Preferences::TabTop, prefs_[Preferences::TabTop]);
+    // A drag never leaves the handle off the screen: the tab and the base bar come back onto it together.
+    const int top = reachableTop(tab_.Top());
+    if (top != tab_.Top()) {
+        const int baseOffset = base_.Top() - tab_.Top();
+        tab_.setTop(top);
+        base_.setTop(top + baseOffset);
+    }
+    storeTop();
     TimerRetract_->setEnabled(true);
 }
 
 void TabMotion::redock() {
-    const int screenWidth = Form::screenWidthTwips();
-    if (tab_.Left() > screenWidth) {
+    if (tab_.Left() > screenRight() && !sliding_) {
         prefs_.reload(Preferences::TabTop);
         tab_.setTop(prefs_[Preferences::TabTop]);
-        tab_.setLeft(screenWidth - kRedockMargin);
+        dockAt(kRedockMargin);
     }
 }
 

@@ -86,6 +86,11 @@ public:
     // ---- docking ----
     // Brings a tab that went past the screen's right edge back to it, at its stored height.
     void redock();
+    // The screens changed (a resolution, a monitor added or removed, another primary): a retracted tab
+    // docks at the new right edge at once, an open one when it next slides in.
+    void screensChanged();
+    // The highest Top that keeps the whole handle on the screen, and the lowest; a Top between them.
+    static int reachableTop(int top);
     // Keeps the tab at least as tall as its handle.
     void keepHandleHeight();
 
@@ -94,6 +99,12 @@ private:
     void tmrShrink_Timer();
     void TimerRetract_Timer();
     void moveBy(int dx);
+    // Puts the retracted tab (and the base bar under it) at the screen's right edge, `margin` twips in,
+    // with its handle on the screen.
+    void dockAt(int margin);
+    // Stores where the tab stands (clamped to the setting's 16 bits).
+    void storeTop();
+    static int screenRight();
     void setOpen(bool open);
 
     Form& tab_;
@@ -105,6 +116,7 @@ private:
     int16_t extended_ = 0;
     int16_t once_ = 0;
     bool sliding_ = false;
+    bool dockAfterSlideIn_ = false;
     int16_t tabOpen_ = 0;
     int16_t openBusy_ = 0;
     int16_t autoRetractEnabled_ = 0;

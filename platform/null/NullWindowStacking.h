@@ -10,6 +10,7 @@ class NullWindowStacking : public WindowStacking {
 public:
     void setTopMost(QWidget* window, bool on) override { topMostCalls.append({window, on}); }
     void takeFocus(QWidget* window) override { focusCalls.append(window); }
+    void returnFocus(QWidget* window) override { returnCalls.append(window); }
 
     // The state last set for `window` (false when never set).
     bool isTopMost(const QWidget* window) const {
@@ -22,4 +23,5 @@ public:
 
     QList<QPair<QWidget*, bool>> topMostCalls;
     QList<QWidget*> focusCalls;
+    QList<QWidget*> returnCalls;
 };

@@ -160,6 +160,40 @@ void X11WindowStacking::takeFocus(QWidget* window) {
     // Focusing a window that is not viewable is an error; a hidden window cannot take the keyboard anyway.
     if (!display || !id || !window->isVisible())
         return;
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    // PointerRoot and None name no window to give the keyboard back to.
+    if (focus != id && focus != PointerRoot && focus != None)
+        focusBefore = focus;
     XSetInputFocus(display, id, RevertToParent, CurrentTime);
+    XFlush(display);
+}
+
+void X11WindowStacking::returnFocus(QWidget* window) {
+    Display* display = qtX11Display();
+    const Window id = nativeWindow(window);
+    const Window before = focusBefore;
+    focusBefore = 0;
+    if (!display || !id || !before)
+        return;
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    if (focus != id)
+        return; // the user has focused another window since
+    // Only a window that still exists and is on screen can take the keyboard; the query is made on the
+    // private connection, where a window that is gone is a reply of failure rather than an error on Qt's.
+    if (!watch)
+        return;
+    XWindowAttributes attributes;
+    XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    const bool viewable =
+        XGetWindowAttributes(watch, before, &attributes) && attributes.map_state == IsViewable;
+    XSync(watch, False);
+    XSetErrorHandler(previous);
+    if (!viewable)
+        return;
+    XSetInputFocus(display, before, RevertToParent, CurrentTime);
     XFlush(display);
 }

@@ -27,6 +27,7 @@ public:
 
     void setTopMost(QWidget* window, bool on) override;
     void takeFocus(QWidget* window) override;
+    void returnFocus(QWidget* window) override;
 
     // The state last set for `window` (false when never set).
     bool isTopMost(const QWidget* window) const { return topMost.value(window, false); }
@@ -42,6 +43,8 @@ private:
     // Windows that are not top-most: kept among the others in the stacking order.
     QHash<unsigned long, bool> normal;
     bool othersChanged = false;
+    // The window that held the keyboard before the program took it.
+    unsigned long focusBefore = 0;
     bool placing = false;
     Display* watch = nullptr;
     std::unique_ptr<QSocketNotifier> notifier;
