@@ -2,6 +2,7 @@
 
 #include "../app/Paths.h"
 #include "../app/frmMain.h"
+#include "PrivateProfile.h"
 
 QString frmMain::linkFilePath() const {
     return m.dataPath(Paths::kLinkFile);
@@ -11,6 +12,8 @@ void frmMain::loadPLinks() {
     if (!plink_cIni)
         plink_cIni = std::make_unique<cInifile>();
     const QString path = linkFilePath();
+    // One reading of the file serves the 180 reads below, and they all see the same state of it.
+    const PrivateProfile::Snapshot snapshot(path);
     m.pageNames = QStringList(LinkGrid::kSlots, QString());
     m.pageUrls = QStringList(LinkGrid::kSlots, QString());
     for (int p = 0; p < LinkGrid::kPages; ++p) {
