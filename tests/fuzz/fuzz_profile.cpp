@@ -116,11 +116,6 @@ bool namesMatch(const QByteArray& inFile, const QString& asked) {
            (wellFormed(inFile) && QString::fromUtf8(inFile).compare(wanted, Qt::CaseInsensitive) == 0);
 }
 
-struct Line {
-    QByteArray text;
-    QByteArray ending; // "\n", "\r\n" or empty
-};
-
 enum class Kind { Blank, Comment, Section, Key, Other };
 
 struct Parsed {
@@ -151,6 +146,12 @@ Parsed parseLine(const QByteArray& text) {
     return p;
 }
 
+struct Line {
+    QByteArray text;
+    QByteArray ending; // "\n", "\r\n" or empty
+    Parsed info = {};  // of the line as it was read
+};
+
 struct File {
     QByteArray bom;
     std::vector<Line> lines;
@@ -176,6 +177,7 @@ File split(const QByteArray& bytes) {
             line.text.chop(1);
             line.ending = "\r\n";
         }
+        line.info = parseLine(line.text);
     }
     for (const Line& line : file.lines) {
         if (!line.ending.isEmpty()) {
@@ -206,7 +208,7 @@ QByteArray join(File file) {
 std::pair<qsizetype, qsizetype> sectionSpan(const File& file, const QString& name) {
     qsizetype header = -1;
     for (size_t i = 0; i < file.lines.size(); ++i) {
-        const Parsed p = parseLine(file.lines[i].text);
+        const Parsed& p = file.lines[i].info;
         if (p.kind != Kind::Section)
             continue;
         if (header >= 0)
@@ -219,7 +221,7 @@ std::pair<qsizetype, qsizetype> sectionSpan(const File& file, const QString& nam
 
 qsizetype keyLine(const File& file, std::pair<qsizetype, qsizetype> span, const QString& name) {
     for (qsizetype i = span.first + 1; span.first >= 0 && i < span.second; ++i) {
-        const Parsed p = parseLine(file.lines[size_t(i)].text);
+        const Parsed& p = file.lines[size_t(i)].info;
         if (p.kind == Kind::Key && namesMatch(p.name, name))
             return i;
     }
@@ -235,19 +237,25 @@ Read modelRead(const std::optional<QByteArray>& bytes, const Text& section, cons
                int size) {
     if (size <= 0)
         return {};
-    const File file = split(bytes.value_or(QByteArray()));
+    // The final checks read one state of the file many times: it is split once for them.
+    static QByteArray lastBytes;
+    static File file;
+    if (bytes.value_or(QByteArray()) != lastBytes || file.lines.empty()) {
+        lastBytes = bytes.value_or(QByteArray());
+        file = split(lastBytes);
+    }
     QByteArray result;
     bool list = true;
     if (!section) {
         for (const Line& line : file.lines) {
-            const Parsed p = parseLine(line.text);
+            const Parsed& p = line.info;
             if (p.kind == Kind::Section)
                 result += p.name + '\0';
         }
     } else if (!key) {
         const auto span = sectionSpan(file, *section);
         for (qsizetype i = span.first + 1; span.first >= 0 && i < span.second; ++i) {
-            const Parsed p = parseLine(file.lines[size_t(i)].text);
+            const Parsed& p = file.lines[size_t(i)].info;
             if (p.kind == Kind::Key)
                 result += p.name + '\0';
         }
@@ -255,8 +263,7 @@ Read modelRead(const std::optional<QByteArray>& bytes, const Text& section, cons
         list = false;
         const auto span = sectionSpan(file, *section);
         const qsizetype line = keyLine(file, span, *key);
-        result =
-            line >= 0 ? parseLine(file.lines[size_t(line)].text).value : dflt.value_or(QString()).toUtf8();
+        result = line >= 0 ? file.lines[size_t(line)].info.value : dflt.value_or(QString()).toUtf8();
     }
     qsizetype length = result.size();
     if (!list)
@@ -282,7 +289,7 @@ Write modelWrite(const std::optional<QByteArray>& bytes, const Text& section, co
         if (span.first < 0)
             return {1, {}};
         for (qsizetype i = span.second - 1; i >= span.first; --i) {
-            const Kind kind = parseLine(file.lines[size_t(i)].text).kind;
+            const Kind kind = file.lines[size_t(i)].info.kind;
             if (i == span.first || kind == Kind::Key)
                 file.lines.erase(file.lines.begin() + i);
         }
@@ -316,7 +323,7 @@ Write modelWrite(const std::optional<QByteArray>& bytes, const Text& section, co
     } else {
         qsizetype after = span.first;
         for (qsizetype i = span.first + 1; i < span.second; ++i) {
-            const Kind kind = parseLine(file.lines[size_t(i)].text).kind;
+            const Kind kind = file.lines[size_t(i)].info.kind;
             if (kind == Kind::Key || kind == Kind::Other)
                 after = i;
         }
@@ -536,7 +543,7 @@ int chooseSize(uint8_t choice) {
 QList<QByteArray> sectionNames(const std::optional<QByteArray>& bytes) {
     QList<QByteArray> names;
     for (const Line& line : split(bytes.value_or(QByteArray())).lines) {
-        const Parsed p = parseLine(line.text);
+        const Parsed& p = line.info;
         if (p.kind == Kind::Section)
             names.append(p.name);
     }
@@ -546,7 +553,7 @@ QList<QByteArray> sectionNames(const std::optional<QByteArray>& bytes) {
 QList<QByteArray> keyNames(const std::optional<QByteArray>& bytes) {
     QList<QByteArray> names;
     for (const Line& line : split(bytes.value_or(QByteArray())).lines) {
-        const Parsed p = parseLine(line.text);
+        const Parsed& p = line.info;
         if (p.kind == Kind::Key)
             names.append(p.name);
     }
