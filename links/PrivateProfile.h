@@ -25,9 +25,10 @@
 // bytes placed and the result counts them, while `buffer` holds those bytes decoded from UTF-8. A cut never
 // splits a UTF-8 sequence: it moves back to the start of the sequence it would split.
 //
-// Every call reads the file as it is at that moment. A parse of the file may be kept from one call to the
-// next, but it is used again only while the file holds exactly the bytes it was made from, so a rewrite is
-// seen at once however small it is and whatever the file's size and time stamps say.
+// Outside a Snapshot (below), every call reads the file as it is at that moment. A parse of the file may be
+// kept from one call to the next, but it is used again only while the file holds exactly the bytes it was
+// made from, so a rewrite is seen at once however small it is and whatever the file's size and time stamps
+// say.
 //
 // A file larger than 64 MiB (far above any real one) is not read: reads take it for absent (defaults, empty
 // lists), and every write to it, removals included, is refused with 0 and leaves it untouched. A write whose
@@ -79,7 +80,8 @@ int writeString(const std::optional<QString>& section, const std::optional<QStri
 // burst of reads (the link table's 180 values) costs one reading however large the file is, and all of them
 // see the same state of it. The state is the one the file had when the snapshot began. A write to the path
 // through this layer ends the snapshot: later reads go to the file again and see the change. Snapshots
-// nest; an inner one of the same path shares the outer one's reading.
+// nest (and end in the reverse order, as scoped objects do); an inner one of the same path shares the outer
+// one's reading.
 class Snapshot {
 public:
     explicit Snapshot(const QString& path);
