@@ -351,6 +351,7 @@ void cleanUp() {
 
 void fail(const char* what, int operation, const QString& detail) {
     std::fprintf(stderr, "oracle: %s (operation %d)\n%s\n", what, operation, qPrintable(detail));
+    cleanUp(); // abort() skips the exit handlers
     std::abort();
 }
 
