@@ -13,7 +13,8 @@
 //
 // Needs a display for the placement cases: it uses the X server in DISPLAY when there is one, the offscreen
 // platform otherwise. The unwritable-target cases that need a read-only or full file system mount small
-// tmpfs folders in a private mount namespace; where mounting is not allowed those rows are skipped.
+// tmpfs folders in a private mount namespace; where mounting is not allowed those rows are skipped. The
+// same-size rewrite cases also run on a ramfs folder mounted the same way (coarse time stamps) when they can.
 
 #include <cerrno>
 #include <functional>
