@@ -1,5 +1,7 @@
 #include "LinkTable.h"
 
+#include "PrivateProfile.h"
+
 QString LinkTable::text(int page, int kind, int slot) const {
     if (page < 0 || page >= kPages || kind < 0 || kind > 1)
         return {};
@@ -8,6 +10,8 @@ QString LinkTable::text(int page, int kind, int slot) const {
 }
 
 void LinkTable::load(const QString& path) {
+    // One reading of the file serves the 180 reads below, and they all see the same state of it.
+    const PrivateProfile::Snapshot snapshot(path);
     for (int p = 0; p < kPages; ++p) {
         QStringList names(kSlots, QString());
         QStringList addresses(kSlots, QString());

@@ -1,7 +1,14 @@
 #include "PrivateProfile.h"
 
-#include <QHash>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <QHash>
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -232,19 +239,93 @@ QByteArray serialize(ProfileImage& image) {
     return bytes;
 }
 
-enum class FileState { Missing, Readable, Unreadable };
+// Far above any real link file; a larger file is taken for absent rather than read into memory.
+constexpr qint64 maxFileSize = qint64(64) << 20;
+
+enum class FileState { Missing, Readable, Unreadable, TooLarge };
+
+// The file at a path, open for reading until this goes.
+class OpenFile {
+public:
+    explicit OpenFile(const QString& path) {
+        const QByteArray name = QFile::encodeName(path);
+        // Non-blocking, so that a FIFO put in the file's place cannot stall the open.
+        fd_ = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        struct stat status {};
+        if (fd_ < 0) {
+            // Something that cannot be looked at is absent; something that exists but cannot be opened is
+            // not.
+            state_ = ::stat(name.constData(), &status) != 0 ? FileState::Missing : FileState::Unreadable;
+            return;
+        }
+        if (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode)) {
+            state_ = FileState::Unreadable;
+            return;
+        }
+        size_ = status.st_size;
+        state_ = size_ > maxFileSize ? FileState::TooLarge : FileState::Readable;
+    }
+    ~OpenFile() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+
+    FileState state() const { return state_; }
+
+    // The whole file, read from its start; one that has grown past the limit since it was opened is TooLarge.
+    FileState readAll(QByteArray& bytes) {
+        if (state_ != FileState::Readable)
+            return state_;
+        bytes.resize(qsizetype(size_) + 1); // one byte more shows whether it has grown
+        qsizetype filled = 0;
+        for (;;) {
+            if (filled == bytes.size()) {
+                if (filled > maxFileSize)
+                    return FileState::TooLarge;
+                bytes.resize(qsizetype(std::min(maxFileSize + 1, 2 * qint64(filled))));
+            }
+            const ssize_t count = ::pread(fd_, bytes.data() + filled, size_t(bytes.size() - filled), filled);
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count < 0)
+                return FileState::Unreadable;
+            if (count == 0)
+                break;
+            filled += count;
+        }
+        bytes.truncate(filled);
+        return filled > maxFileSize ? FileState::TooLarge : FileState::Readable;
+    }
+
+    // Whether the file holds exactly `bytes`, compared piece by piece without a copy of the whole file.
+    bool holds(const QByteArray& bytes) {
+        if (state_ != FileState::Readable || size_ != bytes.size())
+            return false;
+        char piece[64 * 1024];
+        qsizetype done = 0;
+        while (done < bytes.size()) {
+            const size_t wanted = size_t(std::min<qsizetype>(sizeof piece, bytes.size() - done));
+            const ssize_t count = ::pread(fd_, piece, wanted, done);
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count <= 0 || std::memcmp(piece, bytes.constData() + done, size_t(count)) != 0)
+                return false;
+            done += count;
+        }
+        return true;
+    }
+
+private:
+    int fd_ = -1;
+    qint64 size_ = 0;
+    FileState state_ = FileState::Missing;
+};
 
 FileState readFile(const QString& path, QByteArray& bytes) {
-    const QFileInfo info(path);
-    if (!info.exists())
-        return FileState::Missing;
-    if (!info.isFile())
-        return FileState::Unreadable;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return FileState::Unreadable;
-    bytes = file.readAll();
-    return file.error() == QFileDevice::NoError ? FileState::Readable : FileState::Unreadable;
+    OpenFile file(path);
+    return file.readAll(bytes);
 }
 
 // Index range [header, end) of the first section whose name matches, or header == -1.
@@ -342,6 +423,9 @@ int save(const QString& path, ProfileImage& image) {
     if (!mayReplace(path))
         return 0;
     const QByteArray bytes = serialize(image);
+    // The layer never makes a file that it would then take for absent.
+    if (bytes.size() > maxFileSize)
+        return 0;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return 0;
@@ -404,12 +488,17 @@ int setValue(const QString& path, ProfileImage& image, const WantedName& section
 }
 
 // The first value of every section and key of one state of a file, for the frequent reads of single values.
-// It is kept for the last file read and used again only while the file is the same: same device and inode,
-// size, and modification and change times to the nanosecond. A write replaces the file by a rename, which
-// gives it a new inode; another writer that edits in place changes its times.
+// It is kept for the last file read, with the bytes it was built from, and used again only while the file
+// holds those very bytes: time stamps and sizes cannot tell a rewrite of the same size within one tick of a
+// coarse clock, so every read compares the file with them.
 class ValueIndex {
 public:
+    // The index of the file as it is now, or nullptr when it is absent, unreadable or too large.
     static const ValueIndex* forFile(const QString& path);
+    // The index of these bytes, the file's content; the bytes are kept with it (shared, not copied).
+    static const ValueIndex* forBytes(const QString& path, const QByteArray& bytes);
+
+    const QByteArray& bytes() const { return bytes_; }
 
     // The value of the first matching key of the first matching section, or nullptr when there is none.
     const QByteArray* find(const QString& section, const QString& key) const {
@@ -421,19 +510,6 @@ public:
     }
 
 private:
-    struct Identity {
-        dev_t device = 0;
-        ino_t inode = 0;
-        off_t size = -1;
-        timespec modified{};
-        timespec changed{};
-        bool operator==(const Identity& o) const {
-            return device == o.device && inode == o.inode && size == o.size &&
-                   modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec &&
-                   changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
-        }
-    };
-
     // Names compare without regard to letter case; a name that is not valid UTF-8 matches byte for byte
     // only, so it is kept apart from every name a caller can ask for.
     static QString fold(QByteArrayView name) {
@@ -461,40 +537,96 @@ private:
         }
     }
 
-    Identity identity_;
     QString path_;
+    QByteArray bytes_;
     QHash<QString, QHash<QString, QByteArray>> sections_;
 };
 
+ValueIndex& lastIndex() {
+    static ValueIndex index;
+    return index;
+}
+
 const ValueIndex* ValueIndex::forFile(const QString& path) {
-    static ValueIndex cached;
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
-        return nullptr;
-    Identity identity{st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
-    if (cached.path_ == path && cached.identity_ == identity)
+    const ValueIndex& cached = lastIndex();
+    OpenFile file(path);
+    if (file.state() != FileState::Readable)
+        return nullptr; // absent, unreadable or too large: the general path answers
+    if (cached.path_ == path && file.holds(cached.bytes_))
         return &cached;
     QByteArray bytes;
-    if (readFile(path, bytes) != FileState::Readable || bytes.size() != st.st_size)
-        return nullptr; // changing under us: read it the slow way this time
+    if (file.readAll(bytes) != FileState::Readable)
+        return nullptr;
+    return forBytes(path, bytes);
+}
+
+const ValueIndex* ValueIndex::forBytes(const QString& path, const QByteArray& bytes) {
+    ValueIndex& cached = lastIndex();
+    const bool shared =
+        cached.bytes_.constData() == bytes.constData() && cached.bytes_.size() == bytes.size();
+    if (cached.path_ == path && (shared || cached.bytes_ == bytes))
+        return &cached;
     cached = ValueIndex();
     cached.build(parse(bytes));
     cached.path_ = path;
-    cached.identity_ = identity;
+    cached.bytes_ = bytes;
     return &cached;
 }
+
+// The innermost snapshot of this thread; each one links to the one it was started in.
+thread_local PrivateProfile::Snapshot* innermostSnapshot = nullptr;
 
 } // namespace
 
 namespace PrivateProfile {
+
+Snapshot::Snapshot(const QString& path) : path_(path), outer_(innermostSnapshot) {
+    if (const Snapshot* outer = find(path)) {
+        bytes_ = outer->bytes_;
+        present_ = outer->present_;
+    } else {
+        present_ = readFile(path, bytes_) == FileState::Readable;
+        // Taking the index's own copy when it is equal lets every read of the snapshot find the index by
+        // identity rather than by comparing the bytes again.
+        if (present_)
+            bytes_ = ValueIndex::forBytes(path, bytes_)->bytes();
+        else
+            bytes_.clear();
+    }
+    innermostSnapshot = this;
+}
+
+Snapshot::~Snapshot() {
+    innermostSnapshot = outer_;
+}
+
+const Snapshot* Snapshot::find(const QString& path) {
+    for (const Snapshot* snapshot = innermostSnapshot; snapshot; snapshot = snapshot->outer_) {
+        if (snapshot->live_ && snapshot->path_ == path)
+            return snapshot;
+    }
+    return nullptr;
+}
+
+void Snapshot::end(const QString& path) {
+    for (Snapshot* snapshot = innermostSnapshot; snapshot; snapshot = snapshot->outer_) {
+        if (snapshot->path_ == path) {
+            snapshot->live_ = false;
+            snapshot->bytes_.clear();
+        }
+    }
+}
 
 int getString(const std::optional<QString>& section, const std::optional<QString>& key,
               const std::optional<QString>& defaultText, QString& buffer, int size, const QString& path) {
     buffer.clear();
     if (size <= 0)
         return 0;
-    if (section && key) {
-        if (const ValueIndex* index = ValueIndex::forFile(path)) {
+    const Snapshot* snapshot = Snapshot::find(path);
+    if (section && key && (!snapshot || snapshot->present_)) {
+        const ValueIndex* index =
+            snapshot ? ValueIndex::forBytes(path, snapshot->bytes_) : ValueIndex::forFile(path);
+        if (index) {
             const QByteArray* value = index->find(*section, *key);
             return placeText(value         ? *value
                              : defaultText ? defaultText->toUtf8()
@@ -502,8 +634,15 @@ int getString(const std::optional<QString>& section, const std::optional<QString
                              size, buffer);
         }
     }
-    QByteArray bytes;
-    const ProfileImage image = readFile(path, bytes) == FileState::Readable ? parse(bytes) : ProfileImage();
+    ProfileImage image;
+    if (snapshot) {
+        if (snapshot->present_)
+            image = parse(snapshot->bytes_);
+    } else {
+        QByteArray bytes;
+        if (readFile(path, bytes) == FileState::Readable)
+            image = parse(bytes);
+    }
     if (!section)
         return placeList(sectionNameList(image), size, buffer);
     const WantedName wantedSection(*section);
@@ -522,12 +661,14 @@ int getString(const std::optional<QString>& section, const std::optional<QString
 
 int writeString(const std::optional<QString>& section, const std::optional<QString>& key,
                 const std::optional<QString>& text, const QString& path) {
+    // Whatever becomes of the write, reads that follow it go to the file.
+    Snapshot::end(path);
     if (!section)
         return 0;
     const WantedName wantedSection(*section);
     QByteArray bytes;
     const FileState state = readFile(path, bytes);
-    if (state == FileState::Unreadable)
+    if (state == FileState::Unreadable || state == FileState::TooLarge)
         return 0;
     ProfileImage image = parse(bytes);
 

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include <QByteArray>
 #include <QString>
 
 // Private-profile access to INI files: the two operations everything else in the program uses to read
@@ -24,7 +25,14 @@
 // bytes placed and the result counts them, while `buffer` holds those bytes decoded from UTF-8. A cut never
 // splits a UTF-8 sequence: it moves back to the start of the sequence it would split.
 //
-// Nothing is cached: every call reads the file as it is at that moment.
+// Outside a Snapshot (below), every call reads the file as it is at that moment. A parse of the file may be
+// kept from one call to the next, but it is used again only while the file holds exactly the bytes it was
+// made from, so a rewrite is seen at once however small it is and whatever the file's size and time stamps
+// say.
+//
+// A file larger than 64 MiB (far above any real one) is not read: reads take it for absent (defaults, empty
+// lists), and every write to it, removals included, is refused with 0 and leaves it untouched. A write whose
+// result would be larger than that is refused the same way.
 namespace PrivateProfile {
 
 // Absent arguments are std::nullopt; an absent argument is not the same as an empty text.
@@ -67,5 +75,33 @@ int getString(const std::optional<QString>& section, const std::optional<QString
 // is full.
 int writeString(const std::optional<QString>& section, const std::optional<QString>& key,
                 const std::optional<QString>& text, const QString& path);
+
+// One reading of a file that serves every read of that path made on this thread while it lives, so that a
+// burst of reads (the link table's 180 values) costs one reading however large the file is, and all of them
+// see the same state of it. The state is the one the file had when the snapshot began. A write to the path
+// through this layer ends the snapshot: later reads go to the file again and see the change. Snapshots
+// nest (and end in the reverse order, as scoped objects do); an inner one of the same path shares the outer
+// one's reading.
+class Snapshot {
+public:
+    explicit Snapshot(const QString& path);
+    ~Snapshot();
+    Snapshot(const Snapshot&) = delete;
+    Snapshot& operator=(const Snapshot&) = delete;
+
+private:
+    friend int getString(const std::optional<QString>&, const std::optional<QString>&,
+                         const std::optional<QString>&, QString&, int, const QString&);
+    friend int writeString(const std::optional<QString>&, const std::optional<QString>&,
+                           const std::optional<QString>&, const QString&);
+    static const Snapshot* find(const QString& path);
+    static void end(const QString& path);
+
+    QString path_;
+    QByteArray bytes_;     // the file's content when it began
+    bool present_ = false; // false: the file was absent, unreadable or too large, and reads as absent
+    bool live_ = true;
+    Snapshot* outer_;
+};
 
 } // namespace PrivateProfile

@@ -13,13 +13,20 @@
 //
 // Needs a display for the placement cases: it uses the X server in DISPLAY when there is one, the offscreen
 // platform otherwise. The unwritable-target cases that need a read-only or full file system mount small
-// tmpfs folders in a private mount namespace; where mounting is not allowed those rows are skipped.
+// tmpfs folders in a private mount namespace; where mounting is not allowed those rows are skipped. The
+// same-size rewrite cases also run on a ramfs folder mounted the same way (coarse time stamps) when they can.
 
+#include <cerrno>
+#include <functional>
 #include <optional>
 
+#include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QDir>
@@ -71,10 +78,11 @@ QByteArray fixture(const QString& name) {
 // whatever happens to the test.
 class ScratchMount {
 public:
-    explicit ScratchMount(const QString& folder, const QByteArray& options) : folder_(folder.toLocal8Bit()) {
+    explicit ScratchMount(const QString& folder, const QByteArray& options, const char* type = "tmpfs")
+        : folder_(folder.toLocal8Bit()) {
         if (!enterPrivateNamespace())
             return;
-        mounted_ = ::mount("tmpfs", folder_.constData(), "tmpfs", 0, options.constData()) == 0;
+        mounted_ = ::mount(type, folder_.constData(), type, 0, options.constData()) == 0;
     }
     ~ScratchMount() {
         if (mounted_)
@@ -118,6 +126,92 @@ QStringList entriesOf(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
+struct stat statusOf(const QString& path) {
+    struct stat status {};
+    ::stat(QFile::encodeName(path).constData(), &status);
+    return status;
+}
+
+bool sameTime(const timespec& a, const timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// Rewrites a file in place (same inode), then gives it back the access and modification times it had.
+bool rewriteKeepingTimes(const QString& path, const QByteArray& bytes) {
+    const struct stat before = statusOf(path);
+    if (!writeBytes(path, bytes))
+        return false;
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0;
+}
+
+QString readValue(const QString& path, const QString& section, const QString& key) {
+    QString buffer;
+    PrivateProfile::getString(section, key, QStringLiteral("dflt"), buffer, 255, path);
+    return buffer;
+}
+
+QByteArray readList(const QString& path, const OptionalText& section) {
+    QString buffer;
+    PrivateProfile::getString(section, absent, absent, buffer, 8192, path);
+    return buffer.toUtf8();
+}
+
+// Runs `checks` in a child process whose address space may grow only `headroom` bytes beyond what this
+// process holds now. Returns what the checks return (empty when all held), or how the child ended badly.
+QString inChildWithAddressLimit(qint64 headroom, const std::function<QString()>& checks) {
+    int channel[2];
+    if (::pipe(channel) != 0)
+        return QStringLiteral("no pipe");
+    const pid_t child = ::fork();
+    if (child < 0)
+        return QStringLiteral("no child");
+    if (child == 0) {
+        ::close(channel[0]);
+        long pages = 0;
+        if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(statm, "%ld", &pages) != 1)
+                pages = 0;
+            std::fclose(statm);
+        }
+        const rlim_t limit = rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE)) + rlim_t(headroom);
+        const rlimit addressSpace{limit, limit};
+        QByteArray report;
+        if (pages == 0 || ::setrlimit(RLIMIT_AS, &addressSpace) != 0) {
+            report = "cannot limit the address space";
+        } else {
+            try {
+                report = checks().toUtf8();
+            } catch (const std::bad_alloc&) {
+                report = "ran out of memory";
+            }
+        }
+        const ssize_t written = ::write(channel[1], report.constData(), size_t(report.size()));
+        ::_exit(written == report.size() ? 0 : 1);
+    }
+    ::close(channel[1]);
+    QByteArray report;
+    char piece[512];
+    for (ssize_t count; (count = ::read(channel[0], piece, sizeof piece)) != 0;) {
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            break;
+        report.append(piece, count);
+    }
+    ::close(channel[0]);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFSIGNALED(status))
+        return QStringLiteral("the child died of signal %1 (%2)")
+            .arg(WTERMSIG(status))
+            .arg(QString::fromUtf8(report));
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return QStringLiteral("the child failed (%1)").arg(QString::fromUtf8(report));
+    return QString::fromUtf8(report);
+}
+
 } // namespace
 
 class TestIni : public QObject {
@@ -144,6 +238,12 @@ private slots:
     void unwritableTargetStaysAsItWas_data();
     void unwritableTargetStaysAsItWas();
     void readsSeeTheFileAsItIsNow();
+    void sameSizeRewriteIsSeenAtOnce_data();
+    void sameSizeRewriteIsSeenAtOnce();
+    void snapshotServesOneStateUntilAWrite();
+    void oversizedFileReadsAsAbsent_data();
+    void oversizedFileReadsAsAbsent();
+    void largeValidFileLoads();
 
     // cInifile.
     void freshInstance();
@@ -571,6 +671,241 @@ void TestIni::readsSeeTheFileAsItIsNow() {
     QCOMPARE(reader.Value(), QStringLiteral("http://EDITED/"));
     QVERIFY(QFile::remove(iniPath()));
     QCOMPARE(reader.Value(), QString());
+}
+
+void TestIni::sameSizeRewriteIsSeenAtOnce_data() {
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after"); // the same size
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value"); // read with the default "dflt"
+    QTest::addColumn<QByteArray>("keys");
+    QTest::addColumn<QByteArray>("sections");
+
+    QTest::newRow("value changed") << QByteArray("[0]\nurl0=http://a/\n")
+                                   << QByteArray("[0]\nurl0=http://b/\n") << "0"
+                                   << "url0"
+                                   << "http://b/" << QByteArray("url0\0", 5) << QByteArray("0\0", 2);
+    QTest::newRow("key renamed") << QByteArray("[0]\nname1=x\n") << QByteArray("[0]\nname2=x\n") << "0"
+                                 << "name1"
+                                 << "dflt" << QByteArray("name2\0", 6) << QByteArray("0\0", 2);
+    QTest::newRow("section renamed") << QByteArray("[0]\nk=v\n") << QByteArray("[1]\nk=v\n") << "1"
+                                     << "k"
+                                     << "v" << QByteArray("k\0", 2) << QByteArray("1\0", 2);
+    QTest::newRow("values swapped between sections")
+        << QByteArray("[0]\nk=a\n[1]\nk=b\n") << QByteArray("[0]\nk=b\n[1]\nk=a\n") << "0"
+        << "k"
+        << "b" << QByteArray("k\0", 2)
+        << QByteArray("0\0"
+                      "1\0",
+                      4);
+    QTest::newRow("key commented out") << QByteArray("[0]\nk=v\n") << QByteArray("[0]\n;k=v") << "0"
+                                       << "k"
+                                       << "dflt" << QByteArray() << QByteArray("0\0", 2);
+}
+
+void TestIni::sameSizeRewriteIsSeenAtOnce() {
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(QByteArray, keys);
+    QFETCH(QByteArray, sections);
+    QCOMPARE(after.size(), before.size());
+
+    // A file system with coarse time stamps (ramfs) gives the rewrite the very same size and times, change
+    // time included, as the file it replaces; the usual one gives it at least a new change time.
+    QStringList folders{folder_->path()};
+    const QString ramfsFolder = folder_->filePath(QStringLiteral("ramfs"));
+    QVERIFY(QDir().mkdir(ramfsFolder));
+    ScratchMount ramfs(ramfsFolder, "", "ramfs");
+    if (ramfs.mounted())
+        folders << ramfsFolder;
+    for (const QString& folder : std::as_const(folders)) {
+        const QString path = folder + QStringLiteral("/links.ini");
+        int identicalRewrites = 0;
+        // Tries a few times for a rewrite that falls into the same time-stamp tick.
+        for (int attempt = 0; attempt < 20 && identicalRewrites == 0; ++attempt) {
+            QVERIFY(writeBytes(path, before));
+            QVERIFY(readValue(path, section, key) != value || readList(path, section) != keys ||
+                    readList(path, absent) != sections);
+            const struct stat old = statusOf(path);
+            QVERIFY(rewriteKeepingTimes(path, after));
+            const struct stat now = statusOf(path);
+            QCOMPARE(now.st_ino, old.st_ino);
+            QVERIFY(sameTime(now.st_mtim, old.st_mtim));
+            if (sameTime(now.st_ctim, old.st_ctim))
+                ++identicalRewrites;
+
+            QCOMPARE(readValue(path, section, key), value);
+            QCOMPARE(readList(path, section), keys);
+            QCOMPARE(readList(path, absent), sections);
+            const PrivateProfile::Snapshot snapshot(path);
+            QCOMPARE(readValue(path, section, key), value);
+        }
+        if (folder == ramfsFolder && identicalRewrites == 0)
+            qWarning("no rewrite on ramfs kept the change time; the case ran with a changed one");
+    }
+}
+
+void TestIni::snapshotServesOneStateUntilAWrite() {
+    const QString path = iniPath();
+    const QString other = folder_->filePath(QStringLiteral("other.ini"));
+    const QString zero = QStringLiteral("0");
+    const QString k = QStringLiteral("k");
+    QVERIFY(writeBytes(path, "[0]\nk=1\n"));
+    QVERIFY(writeBytes(other, "[0]\nk=other\n"));
+    {
+        const PrivateProfile::Snapshot snapshot(path);
+        QVERIFY(writeBytes(path, "[0]\nk=2\n[1]\nj=3\n"));
+        QCOMPARE(readValue(path, zero, k), QStringLiteral("1"));
+        QCOMPARE(readList(path, absent), QByteArray("0\0", 2));
+        QCOMPARE(readList(path, zero), QByteArray("k\0", 2));
+        QCOMPARE(readValue(other, zero, k), QStringLiteral("other")); // other files are read as they are
+        {
+            const PrivateProfile::Snapshot inner(path);
+            QCOMPARE(readValue(path, zero, k), QStringLiteral("1"));
+        }
+        QCOMPARE(readValue(path, zero, k), QStringLiteral("1"));
+    }
+    QCOMPARE(readValue(path, zero, k), QStringLiteral("2"));
+    QCOMPARE(readList(path, absent), QByteArray("0\0"
+                                                "1\0",
+                                                4));
+
+    {
+        // A write ends it: the written value and every later change are seen.
+        const PrivateProfile::Snapshot snapshot(path);
+        QVERIFY(PrivateProfile::writeString(zero, k, QStringLiteral("5"), path) != 0);
+        QCOMPARE(readValue(path, zero, k), QStringLiteral("5"));
+        QVERIFY(writeBytes(path, "[0]\nk=6\n"));
+        QCOMPARE(readValue(path, zero, k), QStringLiteral("6"));
+    }
+
+    {
+        const PrivateProfile::Snapshot snapshot(other);
+        QVERIFY(writeBytes(path, "[0]\nk=7\n"));
+        QCOMPARE(readValue(path, zero, k), QStringLiteral("7"));
+    }
+
+    const QString missing = folder_->filePath(QStringLiteral("missing.ini"));
+    {
+        const PrivateProfile::Snapshot snapshot(missing);
+        QVERIFY(writeBytes(missing, "[0]\nk=8\n"));
+        QCOMPARE(readValue(missing, zero, k), QStringLiteral("dflt"));
+        QCOMPARE(readList(missing, absent), QByteArray());
+    }
+    QCOMPARE(readValue(missing, zero, k), QStringLiteral("8"));
+}
+
+void TestIni::oversizedFileReadsAsAbsent_data() {
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<bool>("present");
+
+    const qint64 limit = qint64(64) << 20;
+    QTest::newRow("at the limit") << limit << true;
+    QTest::newRow("one byte over") << limit + 1 << false;
+    QTest::newRow("64 GiB") << (qint64(64) << 30) << false;
+}
+
+void TestIni::oversizedFileReadsAsAbsent() {
+    QFETCH(qint64, size);
+    QFETCH(bool, present);
+    // Sparse: the text, then zero bytes (one ignored line) up to the size.
+    const QByteArray text = "[a]\nk=1\n";
+    const QString path = iniPath();
+    QVERIFY(writeBytes(path, text));
+    QVERIFY(QFile::resize(path, size));
+    const struct stat before = statusOf(path);
+
+    // A layer that read the whole file would run out of memory in the child.
+    const QString failed = inChildWithAddressLimit(qint64(1) << 30, [&]() -> QString {
+        const QString a = QStringLiteral("a");
+        const QString k = QStringLiteral("k");
+        const auto expect = [](bool held, const char* what) {
+            return held ? QString() : QString::fromUtf8(what);
+        };
+        QString result = expect(
+            readValue(path, a, k) == (present ? QStringLiteral("1") : QStringLiteral("dflt")), "value");
+        if (result.isEmpty())
+            result = expect(readList(path, a) == (present ? QByteArray("k\0", 2) : QByteArray()), "key list");
+        if (result.isEmpty())
+            result = expect(readList(path, absent) == (present ? QByteArray("a\0", 2) : QByteArray()),
+                            "section list");
+        if (result.isEmpty()) {
+            const PrivateProfile::Snapshot snapshot(path);
+            result = expect(readValue(path, a, k) == (present ? QStringLiteral("1") : QStringLiteral("dflt")),
+                            "value through a snapshot");
+        }
+        // Growing the file past the limit is refused too.
+        if (result.isEmpty())
+            result =
+                expect(PrivateProfile::writeString(a, k, QStringLiteral("22"), path) == 0, "longer value");
+        if (result.isEmpty())
+            result =
+                expect(PrivateProfile::writeString(QStringLiteral("b"), k, QStringLiteral("v"), path) == 0,
+                       "new section");
+        if (result.isEmpty())
+            result = expect((PrivateProfile::writeString(a, QStringLiteral("absent"), absent, path) != 0) ==
+                                present,
+                            "removal of an absent key");
+        if (result.isEmpty())
+            result = expect((PrivateProfile::writeString(a, k, absent, path) != 0) == present, "key removal");
+        if (result.isEmpty() && !present)
+            result = expect(PrivateProfile::writeString(a, absent, absent, path) == 0, "section removal");
+        return result;
+    });
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+
+    const struct stat after = statusOf(path);
+    QCOMPARE(entriesOf(folder_->path()), QStringList{QStringLiteral("links.ini")});
+    if (present) {
+        // The key removal went through and made the file smaller by its line.
+        QCOMPARE(qint64(after.st_size), size - 4);
+        QCOMPARE(readValue(path, QStringLiteral("a"), QStringLiteral("k")), QStringLiteral("dflt"));
+        return;
+    }
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(qint64(after.st_size), size);
+    QVERIFY(sameTime(after.st_mtim, before.st_mtim));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.read(text.size()), text);
+}
+
+void TestIni::largeValidFileLoads() {
+    // 20 MiB of valid text: the link pages first, then notes kept by hand, then one last section.
+    QByteArray text;
+    for (int page = 0; page < 9; ++page) {
+        text += "[" + QByteArray::number(page) + "]\n";
+        for (int slot = 0; slot < 10; ++slot)
+            text +=
+                "name" + QByteArray::number(slot) + "=Link " + QByteArray::number(page * 10 + slot) + "\n";
+    }
+    const qsizetype target = qsizetype(20) << 20;
+    for (int note = 0; text.size() < target - 64; ++note) {
+        if (note % 100 == 0)
+            text += "[notes" + QByteArray::number(note / 100) + "]\n";
+        text += "note" + QByteArray::number(note) + " = something written down in passing\n";
+    }
+    text += "[last]\nk=end\n";
+    QVERIFY(text.size() > target - 64 && text.size() < target + 64);
+    const QString path = iniPath();
+    QVERIFY(writeBytes(path, text));
+
+    QCOMPARE(readValue(path, QStringLiteral("8"), QStringLiteral("name9")), QStringLiteral("Link 89"));
+    QCOMPARE(readValue(path, QStringLiteral("last"), QStringLiteral("k")), QStringLiteral("end"));
+    QCOMPARE(readList(path, QStringLiteral("last")), QByteArray("k\0", 2));
+    {
+        const PrivateProfile::Snapshot snapshot(path);
+        QCOMPARE(readValue(path, QStringLiteral("0"), QStringLiteral("name0")), QStringLiteral("Link 0"));
+    }
+    QVERIFY(PrivateProfile::writeString(QStringLiteral("last"), QStringLiteral("k"), QStringLiteral("END"),
+                                        path));
+    QByteArray expected = text;
+    expected.replace(expected.size() - 4, 3, "END");
+    QCOMPARE(readBytes(path), expected);
 }
 
 // ---------------------------------------------------------------------------------------------------------
