@@ -3,6 +3,8 @@
 #   make test   the same, then the whole suite (the format check, the tests two at a time, fuzzing beside them)
 BUILD ?= build
 JOBS ?= 2
+# Test programs run at a time; they mostly wait on real pauses, so more than the cores can pay off.
+TEST_JOBS ?= $(JOBS)
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
 
@@ -20,13 +22,13 @@ build: deps $(BUILD)/build.ninja
 run: build
 	@scripts/run.sh $(BUILD)
 
-# The suite: ctest runs $(JOBS) test executables at a time, each in its own private desktop (tests/desktop.sh),
-# while the INI layer is fuzzed beside it. Fails when the format check, a test or the fuzzing fails.
+# The suite: ctest runs $(TEST_JOBS) test executables at a time, each in its own private desktop
+# (tests/desktop.sh), while the INI layer is fuzzed beside it. Fails when the format check, a test or the fuzzing fails.
 test: build format-check
 	@mkdir -p $(BUILD)
 	@echo "Fuzzing the INI layer for $(FUZZ_SECONDS) s beside the suite (log: $(FUZZ_LOG))"
 	@$(FUZZ_RUN) & fuzz=$$!; trap 'kill $$fuzz 2>/dev/null; exit 130' INT TERM; \
-	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS); suite=$$?; \
+	ctest --test-dir $(BUILD) --output-on-failure -j $(TEST_JOBS); suite=$$?; \
 	wait $$fuzz; fuzzed=$$?; \
 	if [ $$fuzzed -eq 0 ]; then $(FUZZ_PASSED); else $(FUZZ_FAILED); fi; \
 	[ $$suite -eq 0 ] && [ $$fuzzed -eq 0 ]
@@ -36,7 +38,7 @@ test: build format-check
 test-sanitize: deps
 	cmake -S . -B $(BUILD)-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRIMVEL_WERROR=ON -DBRIMVEL_SANITIZE=ON
 	cmake --build $(BUILD)-sanitize -j $(JOBS)
-	ctest --test-dir $(BUILD)-sanitize --output-on-failure -j $(JOBS)
+	ctest --test-dir $(BUILD)-sanitize --output-on-failure -j $(TEST_JOBS)
 
 # The INI layer under libFuzzer for a bounded time; the full log stays in $(BUILD)/fuzz.log.
 FUZZ_LOG = $(BUILD)/fuzz.log
