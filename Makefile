@@ -23,7 +23,8 @@ run: build
 	@scripts/run.sh $(BUILD)
 
 # The suite: ctest runs $(TEST_JOBS) test executables at a time, each in its own private desktop
-# (tests/desktop.sh), while the INI layer is fuzzed beside it. Fails when the format check, a test or the fuzzing fails.
+# (tests/desktop.sh), while the INI layer is fuzzed beside it. Fails when the format check, a test or the
+# fuzzing fails.
 test: build format-check
 	@mkdir -p $(BUILD)
 	@echo "Fuzzing the INI layer for $(FUZZ_SECONDS) s beside the suite (log: $(FUZZ_LOG))"
