@@ -1,12 +1,14 @@
 # Two commands do all set-up on a fresh Debian 12 machine:
 #   make run    installs what is missing, builds, runs the program
-#   make test   the same, then the whole suite
+#   make test   the same, then the whole suite (the format check, the tests two at a time, fuzzing beside them)
 BUILD ?= build
 JOBS ?= 2
+# Test programs run at a time; they mostly wait on real pauses, so more than the cores can pay off.
+TEST_JOBS ?= $(JOBS)
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
 
-.PHONY: run test test-sanitize build deps bench install uninstall package clean fuzz
+.PHONY: run test test-sanitize build deps bench install uninstall package clean fuzz format-check
 
 deps:
 	@scripts/install-deps.sh
@@ -20,23 +22,40 @@ build: deps $(BUILD)/build.ninja
 run: build
 	@scripts/run.sh $(BUILD)
 
-test: build fuzz
-	tests/desktop.sh ctest --test-dir $(BUILD) --output-on-failure
+# The suite: ctest runs $(TEST_JOBS) test executables at a time, each in its own private desktop
+# (tests/desktop.sh), while the INI layer is fuzzed beside it. Fails when the format check, a test or the
+# fuzzing fails.
+test: build format-check
+	@mkdir -p $(BUILD)
+	@echo "Fuzzing the INI layer for $(FUZZ_SECONDS) s beside the suite (log: $(FUZZ_LOG))"
+	@$(FUZZ_RUN) & fuzz=$$!; trap 'kill $$fuzz 2>/dev/null; exit 130' INT TERM; \
+	ctest --test-dir $(BUILD) --output-on-failure -j $(TEST_JOBS); suite=$$?; \
+	wait $$fuzz; fuzzed=$$?; \
+	if [ $$fuzzed -eq 0 ]; then $(FUZZ_PASSED); else $(FUZZ_FAILED); fi; \
+	[ $$suite -eq 0 ] && [ $$fuzzed -eq 0 ]
 
-# The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer (CI runs it after `make test`).
+# The whole suite again under AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer (CI runs it after
+# `make test`); the sanitizer options and the leak suppressions (tests/lsan.supp) come with the tests.
 test-sanitize: deps
 	cmake -S . -B $(BUILD)-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRIMVEL_WERROR=ON -DBRIMVEL_SANITIZE=ON
 	cmake --build $(BUILD)-sanitize -j $(JOBS)
-	ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-		tests/desktop.sh ctest --test-dir $(BUILD)-sanitize --output-on-failure
+	ctest --test-dir $(BUILD)-sanitize --output-on-failure -j $(TEST_JOBS)
 
 # The INI layer under libFuzzer for a bounded time; the full log stays in $(BUILD)/fuzz.log.
+FUZZ_LOG = $(BUILD)/fuzz.log
+FUZZ_RUN = FUZZ_BUILD=$(BUILD)/fuzz tests/fuzz/run.sh $(FUZZ_SECONDS) >$(FUZZ_LOG) 2>&1
+FUZZ_PASSED = { grep -E '^Done|\#[0-9]+.*DONE' $(FUZZ_LOG) | tail -n 2 || true; }
+FUZZ_FAILED = { tail -n 60 $(FUZZ_LOG); echo "fuzzing found a fault (log: $(FUZZ_LOG))"; }
+
 fuzz: deps
 	@mkdir -p $(BUILD)
-	@echo "Fuzzing the INI layer for $(FUZZ_SECONDS) s (log: $(BUILD)/fuzz.log)"
-	@FUZZ_BUILD=$(BUILD)/fuzz tests/fuzz/run.sh $(FUZZ_SECONDS) >$(BUILD)/fuzz.log 2>&1 \
-		|| { tail -n 60 $(BUILD)/fuzz.log; echo "fuzzing found a fault"; exit 1; }
-	@grep -E '^Done|#[0-9]+.*DONE' $(BUILD)/fuzz.log | tail -n 2 || true
+	@echo "Fuzzing the INI layer for $(FUZZ_SECONDS) s (log: $(FUZZ_LOG))"
+	@$(FUZZ_RUN) || { $(FUZZ_FAILED); exit 1; }
+	@$(FUZZ_PASSED)
+
+# Every tracked C++ source must be as clang-format (the root .clang-format) leaves it.
+format-check: deps
+	@git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
 # A per-user install with a desktop entry and icon (AUTOSTART=1: also start at log-in; AUTOSTART=0: no longer).
 install: build

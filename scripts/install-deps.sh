@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages the build, the program and the tests need, when any is missing.
 set -euo pipefail
 packages=(
-    cmake ninja-build g++ pkg-config clang libclang-rt-14-dev
+    cmake ninja-build g++ pkg-config clang libclang-rt-14-dev clang-format
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6multimedia6 libgl-dev
     libx11-dev libxi-dev libxtst-dev libxext-dev
     fonts-liberation2

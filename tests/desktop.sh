@@ -7,6 +7,8 @@
 #
 # Exported for the command: DISPLAY, XDG_RUNTIME_DIR, XDG_CONFIG_HOME, BRIMVEL_OPEN_LOG, BRIMVEL_SINK (the null
 # sink; record its ".monitor" source to hear what was played), BRIMVEL_DESKTOP (the session's scratch folder).
+# Nothing of a session is shared with another (display, sound server, XDG folders, open log), so sessions can
+# run side by side and inside one another: ctest starts one per test executable.
 set -u
 
 work=$(mktemp -d /tmp/brimvel-desktop.XXXXXX)
@@ -36,9 +38,10 @@ chmod 700 "$work/run"
 export XDG_RUNTIME_DIR="$work/run"
 export XDG_CONFIG_HOME="$work/config"
 export BRIMVEL_DESKTOP="$work"
-export BRIMVEL_OPEN_LOG="${BRIMVEL_OPEN_LOG:-$work/opened.log}"
+export BRIMVEL_OPEN_LOG="$work/opened.log"
 export BRIMVEL_SINK=brimvel_null
-unset WAYLAND_DISPLAY SESSION_MANAGER
+# A sound server named by the caller (or by an enclosing session) would be shared; this session has its own.
+unset WAYLAND_DISPLAY SESSION_MANAGER PULSE_SERVER PULSE_COOKIE
 export QT_QPA_PLATFORM=xcb
 
 # Xvfb picks a free display number itself and reports it, so sessions started side by side never share one;

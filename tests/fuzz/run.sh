@@ -21,5 +21,5 @@ clang++ -std=c++20 -g -O1 -fPIC -Wall -Wextra \
 
 rm -rf "$build/corpus"
 cp -r "$here/corpus" "$build/corpus"
-"$build/fuzz_profile" -max_total_time="$seconds" -max_len=16384 -timeout=10 \
+exec "$build/fuzz_profile" -max_total_time="$seconds" -max_len=16384 -timeout=10 \
     -artifact_prefix="$build/" "$build/corpus"
