@@ -322,11 +322,16 @@ void TabMotion::pressEnded() {
 }
 
 void TabMotion::redock() {
-    if (tab_.Left() > screenRight() && !sliding_) {
-        prefs_.reload(Preferences::TabTop);
-        tab_.setTop(prefs_[Preferences::TabTop]);
-        dockAt(kRedockMargin);
+    if (tab_.Left() <= screenRight())
+        return;
+    if (extended_ != 0 || sliding_ || verticalMotion()) {
+        // Docking an open tab would leave it marked open at the retracted place: it docks when it slides in.
+        dockAfterSlideIn_ = true;
+        return;
     }
+    prefs_.reload(Preferences::TabTop);
+    tab_.setTop(prefs_[Preferences::TabTop]);
+    dockAt(kRedockMargin);
 }
 
 void TabMotion::keepHandleHeight() {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs a command inside a private desktop session and stops everything it started afterwards, pass or fail:
-# Xvfb (1280x1024x24, 96 dpi), openbox, a PulseAudio server with a null sink, temporary XDG folders and a
+# Xvfb (1280x1024x24 or $BRIMVEL_SCREEN, 96 dpi), openbox, a PulseAudio server with a null sink, temporary XDG folders and a
 # recording `xdg-open` first on PATH (each call appends its arguments as one line to $BRIMVEL_OPEN_LOG).
 #
 #   tests/desktop.sh COMMAND [ARGS...]
@@ -46,7 +46,7 @@ export QT_QPA_PLATFORM=xcb
 
 # Xvfb picks a free display number itself and reports it, so sessions started side by side never share one;
 # -noreset keeps it from resetting (and refusing connections for a moment) when its last client leaves.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset +extension RANDR \
+Xvfb -displayfd 3 -screen 0 "${BRIMVEL_SCREEN:-1280x1024}x24" -dpi 96 -nolisten tcp -noreset +extension RANDR \
     3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 wait_for 60 grep -q '[0-9]' "$work/display" || { cat "$work/xvfb.log" >&2; exit 1; }
