@@ -1,5 +1,6 @@
 #include "Hotkeys.h"
 
+#include "../forms/TimeScale.h"
 #include "../platform/KeyProbe.h"
 
 namespace {
@@ -15,19 +16,31 @@ int16_t KeyPressed(KeyProbe* probe, int32_t virtualKey) {
 Hotkeys::Hotkeys(QObject* parent, KeyProbe* probe, std::function<void(int slot)> openSlot)
     : QObject(parent), probe_(probe), openSlot_(std::move(openSlot)) {
     tmrKey_ = new Timer(this, 50, false, [this] { tmrKey_Timer(); });
-    tmrResetKey_ = new Timer(this, 5000, true, [this] { tmrResetKey_Timer(); });
+    tmrResetKey_ = new Timer(this, 5000, false, [this] { tmrResetKey_Timer(); });
+    sinceReset_.start();
+    if (probe_)
+        probe_->setPressListener([this] {
+            pressArrived_ = true;
+            if (active_)
+                tmrKey_->setEnabled(true);
+        });
 }
 
 void Hotkeys::setActive(bool on) {
+    if (on && !active_ && sinceReset_.elapsed() >= TimeScale::scaled(tmrResetKey_->Interval()))
+        tmrResetKey_Timer();
     active_ = on;
-    tmrKey_->setEnabled(on);
     if (probe_)
         probe_->setActive(on);
+    tmrResetKey_->setEnabled(on);
+    // A first scan at once (a key held while the tab opened counts); later ones as keys are pressed.
+    tmrKey_->setEnabled(on);
 }
 
 void Hotkeys::tmrKey_Timer() {
     if (!active_)
         return;
+    pressArrived_ = false;
     {
         const KeyProbe::Scan scan(probe_);
         for (const auto& entry : kScanOrder) {
@@ -43,9 +56,14 @@ void Hotkeys::tmrKey_Timer() {
             openSlot_(key);
         lastKey_ = pressedKey_;
     }
+    // Polling goes on only while a key is held down (a held key opens again after the reset) or a press came
+    // in during the scan.
+    if (probe_ && probe_->reportsPresses() && !probe_->anyHeld() && !pressArrived_)
+        tmrKey_->setEnabled(false);
 }
 
 void Hotkeys::tmrResetKey_Timer() {
     lastKey_ = 10;
     pressedKey_ = 10;
+    sinceReset_.restart();
 }

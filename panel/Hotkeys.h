@@ -2,6 +2,7 @@
 
 #include "../forms/Timer.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <cstdint>
 #include <functional>
@@ -13,6 +14,9 @@ int16_t KeyPressed(KeyProbe* probe, int32_t virtualKey);
 
 // Number-pad hotkeys: while the tab is open, number pad 1..9 and 0 open the links of the page shown. A key
 // opens its link once per press; the last key is forgotten every five seconds, so the same key opens again.
+// With a probe that reports presses, the scan runs when a key is pressed and keeps running only while a key
+// is held down; an open tab with no key down then costs nothing. Closed, the tab runs neither timer: the key
+// reset that fell due while it was closed is made when it opens.
 class Hotkeys : public QObject {
 public:
     Hotkeys(QObject* parent, KeyProbe* probe, std::function<void(int slot)> openSlot);
@@ -33,6 +37,8 @@ private:
     KeyProbe* probe_;
     std::function<void(int)> openSlot_;
     bool active_ = false;
+    bool pressArrived_ = false;
+    QElapsedTimer sinceReset_;
     int16_t lastKey_ = 10;
     int16_t pressedKey_ = 10;
     Timer* tmrKey_;

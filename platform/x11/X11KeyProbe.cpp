@@ -118,6 +118,7 @@ int X11KeyProbe::digitOf(unsigned int keycode) const {
 }
 
 void X11KeyProbe::drainEvents(StateEvents stateEvents) {
+    bool digitPressed = false;
     while (XPending(display) > 0) {
         XEvent event;
         XNextEvent(display, &event);
@@ -139,11 +140,15 @@ void X11KeyProbe::drainEvents(StateEvents stateEvents) {
         if (cookie->evtype == XI_RawKeyPress && active) {
             const int digit =
                 digitOf(static_cast<unsigned int>(static_cast<const XIRawEvent*>(cookie->data)->detail));
-            if (digit >= 0)
+            if (digit >= 0) {
                 pressedSinceQuery.set(static_cast<size_t>(digit));
+                digitPressed = true;
+            }
         }
         XFreeEventData(display, cookie);
     }
+    if (digitPressed && pressListener)
+        pressListener();
 }
 
 void X11KeyProbe::lookAtKeyboard() {

@@ -32,6 +32,9 @@ public:
     void setActive(bool active) override;
     void beginScan() override;
     void endScan() override;
+    bool reportsPresses() const override { return rawKeysAvailable; }
+    void setPressListener(std::function<void()> listener) override { pressListener = std::move(listener); }
+    bool anyHeld() const override { return heldDigits.any(); }
 
     // False when no X server could be reached or it lacks XInput 2 (taps between queries are then missed).
     bool listensToRawKeys() const { return rawKeysAvailable; }
@@ -61,4 +64,5 @@ private:
     // The digits held down at the last look; within a scan all queries share it.
     std::bitset<kVirtualKeyCount> heldDigits;
     bool scanning = false;
+    std::function<void()> pressListener;
 };
