@@ -8,7 +8,7 @@ packages=(
     fonts-liberation2
     xvfb openbox x11-utils x11-xserver-utils xdotool imagemagick desktop-file-utils
     pulseaudio pulseaudio-utils sox python3
-    sway xwayland grim qt6-wayland libwayland-dev wayland-protocols libxkbcommon-dev
+    sway xwayland grim qt6-wayland libwayland-dev libxkbcommon-dev
 )
 missing=()
 for p in "${packages[@]}"; do
