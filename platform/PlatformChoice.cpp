@@ -2,7 +2,6 @@
 
 #include <QList>
 #include <cstdio>
-#include <cstring>
 
 #ifdef BRIMVEL_X11
 #include <X11/Xlib.h>

@@ -10,8 +10,8 @@
 namespace PlatformChoice {
 
 struct Decision {
-    QByteArray
-        platform;       // the platform to ask Qt for through QT_QPA_PLATFORM; empty: the user's choice stands
+    // The platform to ask Qt for through QT_QPA_PLATFORM; empty: the user's choice stands.
+    QByteArray platform;
     QByteArray warning; // a line for standard error, or empty
     QByteArray error;   // why the program cannot run, or empty
 };
