@@ -104,6 +104,30 @@ std::optional<Window> windowOf(qint64 pid, const QString& title) {
     return found;
 }
 
+// Whether `window` stands above every mapped top-level window of other processes in XWayland's stacking
+// order, which decides which X window the pointer reaches.
+bool aboveOthers(Window window, qint64 pid) {
+    Display* display = xDisplay();
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+        return false;
+    bool above = false;
+    for (unsigned int i = count; i-- > 0;) { // from the top down
+        if (children[i] == window) {
+            above = true;
+            break;
+        }
+        XWindowAttributes attributes{};
+        if (XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable &&
+            windowPid(children[i]).value_or(pid) != pid)
+            break;
+    }
+    if (children)
+        XFree(children);
+    return above;
+}
+
 QRect screenGeometry(Window window) {
     XWindowAttributes attributes{};
     if (!XGetWindowAttributes(xDisplay(), window, &attributes))
@@ -284,6 +308,7 @@ public:
         }
     }
     bool copied() const { return copied_; }
+    qint64 pid() const { return process_.processId(); }
 
     // Starts the program and waits until its closed tab stands docked at the right edge.
     std::optional<Window> start() {
@@ -300,7 +325,8 @@ public:
         waitUntil(
             [&] {
                 tab = windowOf(process_.processId(), kTabTitle);
-                return tab && screenGeometry(*tab) == kDockedTab;
+                // Docked, and kept on top of the X11 window that the compositor raised as it focused it.
+                return tab && screenGeometry(*tab) == kDockedTab && aboveOthers(*tab, process_.processId());
             },
             15000);
         return tab;
@@ -443,7 +469,15 @@ void TestWayland::situations() {
         if (input->click(kStrip) && waitUntil([&] { return screenGeometry(*tab) == kOpenTab; }, 15000))
             return true;
         const QRect at = screenGeometry(*tab);
-        qWarning("the tab stands at %d,%d %dx%d", at.x(), at.y(), at.width(), at.height());
+        Window root = 0, child = 0;
+        int rootX = 0, rootY = 0, x = 0, y = 0;
+        unsigned int buttons = 0;
+        XQueryPointer(xDisplay(), DefaultRootWindow(xDisplay()), &root, &child, &rootX, &rootY, &x, &y,
+                      &buttons);
+        qWarning("the tab (0x%lx) stands at %d,%d %dx%d, %s the others; XWayland has the pointer at %d,%d "
+                 "over 0x%lx",
+                 *tab, at.x(), at.y(), at.width(), at.height(),
+                 aboveOthers(*tab, program.pid()) ? "above" : "not above", rootX, rootY, child);
         return false;
     };
 
