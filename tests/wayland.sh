@@ -17,17 +17,31 @@ set -u
 
 work=$(mktemp -d /tmp/brimvel-wayland.XXXXXX)
 pids=()
-xwayland_pid=
+display_name=
+
+# The processes of this session that may have left the process tree: whatever runs this session's
+# compositor configuration (the compositor and processes it forked), and XWayland, which the compositor
+# starts detached and restarts when it ends, found by its display number.
+session_processes() {
+    local proc args
+    for proc in /proc/[0-9]*; do
+        args=$( (tr '\0' ' ' <"$proc/cmdline") 2>/dev/null) || continue
+        case "$args" in
+            *" $work/sway.config"*) echo "${proc#/proc/}" ;;
+            "Xwayland $display_name "*) [ -n "$display_name" ] && echo "${proc#/proc/}" ;;
+        esac
+    done
+}
 
 cleanup() {
     local pid
-    # XWayland is started detached from the compositor and outlives it: stop it by its display number.
-    [ -n "$xwayland_pid" ] && pids+=("$xwayland_pid")
+    pids+=($(session_processes))
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
     for pid in "${pids[@]}"; do
         for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
         kill -9 "$pid" 2>/dev/null
     done
+    for pid in $(session_processes); do kill -9 "$pid" 2>/dev/null; done
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -95,11 +109,7 @@ export WAYLAND_DISPLAY="$socket"
 export DISPLAY=$(sed -n 1p "$work/sway-run/session")
 export SWAYSOCK=$(sed -n 2p "$work/sway-run/session")
 [ -n "$DISPLAY" ] || fail "sway started no XWayland"
-for proc in /proc/[0-9]*; do
-    if [ "$( (tr '\0' ' ' <"$proc/cmdline") 2>/dev/null | cut -d' ' -f1-2)" = "Xwayland $DISPLAY" ]; then
-        xwayland_pid=${proc#/proc/}
-    fi
-done
+display_name=$DISPLAY
 wait_for 60 swaymsg -t get_outputs || { tail -n 40 "$work/sway.log" >&2; fail "sway does not answer"; }
 # XWayland lets in only the compositor's user: let the caller in too.
 if [ ${#as_user[@]} -gt 0 ]; then
