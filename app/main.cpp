@@ -2,6 +2,8 @@
 #include "AppState.h"
 #include "frmMain.h"
 
+#include "../platform/PlatformChoice.h"
+
 #include <QApplication>
 #include <QSessionManager>
 #include <csignal>
@@ -16,6 +18,8 @@ void endAtOnce(int) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (!PlatformChoice::prepare(argc, argv))
+        return 1;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brimvel"));
     QApplication::setDesktopFileName(QStringLiteral("brimvel"));

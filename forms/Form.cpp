@@ -2,6 +2,8 @@
 
 #include "Twips.h"
 
+#include "../platform/WindowOutline.h"
+
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -14,6 +16,9 @@ Form::Form(bool bypassWindowManager, QWidget* parent) : QWidget(parent) {
     setWindowFlags(flags);
     setMouseTracking(true);
     setAttribute(Qt::WA_NoSystemBackground);
+    // An alpha channel, so that a compositor shows the desktop, not black, where the outline cuts the window.
+    if (bypassWindowManager)
+        setAttribute(Qt::WA_TranslucentBackground);
 }
 
 void Form::setLeft(int twips) {
@@ -58,6 +63,15 @@ void Form::setBackgroundPicture(const QPixmap& picture) {
     update();
 }
 
+void Form::setOutline(const QRegion& outline) {
+    outline_ = outline;
+    if (WindowOutline::drawnFromAlpha())
+        WindowOutline::setInputOutline(this, outline); // the shape would only add black around the outline
+    else
+        setMask(outline);
+    update();
+}
+
 QRect Form::screenTwips() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
@@ -68,10 +82,18 @@ QRect Form::screenTwips() {
 
 void Form::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (background_.isNull())
+    if (background_.isNull()) {
         painter.fillRect(rect(), palette().window());
-    else
-        painter.drawPixmap(0, 0, background_);
+        return;
+    }
+    if (testAttribute(Qt::WA_TranslucentBackground)) {
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(rect(), Qt::transparent);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        if (!outline_.isEmpty())
+            painter.setClipRegion(outline_);
+    }
+    painter.drawPixmap(0, 0, background_);
 }
 
 void Form::mousePressEvent(QMouseEvent* event) {

@@ -3,6 +3,7 @@
 #include "Control.h"
 
 #include <QPixmap>
+#include <QRegion>
 #include <QWidget>
 #include <functional>
 
@@ -28,6 +29,11 @@ public:
     void setBackgroundPicture(const QPixmap& picture);
     const QPixmap& backgroundPicture() const { return background_; }
 
+    // Cuts the window to `outline` (window pixels): outside it the window shows what lies beneath and lets
+    // the pointer through. A skinned form is see-through outside the outline on a compositing desktop too.
+    void setOutline(const QRegion& outline);
+    const QRegion& outline() const { return outline_; }
+
     Control::PointerHandler onMouseDown;
     Control::PointerHandler onMouseMove;
     Control::PointerHandler onMouseUp;
@@ -49,4 +55,5 @@ private:
 
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     QPixmap background_;
+    QRegion outline_;
 };

@@ -9,6 +9,7 @@ packages=(
     xvfb openbox x11-utils x11-xserver-utils xdotool imagemagick desktop-file-utils
     pulseaudio pulseaudio-utils sox python3
     dpkg-dev file appstream lintian
+    sway xwayland grim qt6-wayland libwayland-dev libxkbcommon-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -28,7 +28,7 @@ void ApplySkin(Form& window, PictureBox& box, int32_t& transparentColour) {
     QRegion outline;
     if (!runs.empty())
         outline.setRects(runs.data(), static_cast<int>(runs.size()));
-    window.setMask(outline);
+    window.setOutline(outline);
 
     box.clearPicture();
     window.show();

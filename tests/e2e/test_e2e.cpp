@@ -249,6 +249,8 @@ private slots:
     void signalEndsWithoutQuestion();
     void exitButtonAsksAndYesEnds();
     void linkButtonOpensItsAddress();
+    void platformChoiceAtStart_data();
+    void platformChoiceAtStart();
 };
 
 void TestEndToEnd::initTestCase() {
@@ -379,6 +381,64 @@ void TestEndToEnd::linkButtonOpensItsAddress() {
     // The click slid the tab back in before opening.
     QVERIFY(waitUntil([&] { return screenGeometry(*tab) == kDockedTab; }, 5000));
     QCOMPARE(run.state(), QProcess::Running);
+}
+
+void TestEndToEnd::platformChoiceAtStart_data() {
+    QTest::addColumn<QString>("platform"); // QT_QPA_PLATFORM; empty: unset
+    QTest::addColumn<QString>("display");  // DISPLAY; empty: unset
+    QTest::addColumn<bool>("runs");
+    QTest::addColumn<QString>("stderrMentions");
+    QTest::newRow("no X server at DISPLAY: a clear message and exit 1")
+        << QString() << QStringLiteral(":9876") << false << QStringLiteral("cannot reach \":9876\"");
+    QTest::newRow("no DISPLAY at all")
+        << QString() << QString() << false << QStringLiteral("DISPLAY is not set");
+    QTest::newRow("xcb chosen, no X server")
+        << QStringLiteral("xcb") << QStringLiteral(":9876") << false << QStringLiteral("needs an X server");
+    QTest::newRow("another platform chosen: it runs, and says what needs X11")
+        << QStringLiteral("offscreen") << QString() << true << QStringLiteral("keeping it on top need X11");
+}
+
+void TestEndToEnd::platformChoiceAtStart() {
+    QFETCH(QString, platform);
+    QFETCH(QString, display);
+    QFETCH(bool, runs);
+    QFETCH(QString, stderrMentions);
+    InstalledProgram program;
+    QVERIFY(program.copied());
+    QTemporaryDir config;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    environment.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+    for (const auto& [name, value] : {std::pair{QStringLiteral("QT_QPA_PLATFORM"), platform},
+                                      std::pair{QStringLiteral("DISPLAY"), display}}) {
+        if (value.isEmpty())
+            environment.remove(name);
+        else
+            environment.insert(name, value);
+    }
+    QProcess run;
+    run.setProcessEnvironment(environment);
+    run.start(program.executable(), {});
+    QVERIFY(run.waitForStarted(5000));
+    QByteArray errors;
+    QVERIFY2(waitUntil(
+                 [&] {
+                     errors += run.readAllStandardError();
+                     return errors.contains('\n') || run.state() == QProcess::NotRunning;
+                 },
+                 10000),
+             "the program said nothing on standard error");
+    QVERIFY2(QString::fromUtf8(errors).contains(stderrMentions), errors.constData());
+    if (runs) {
+        settle(300);
+        QCOMPARE(run.state(), QProcess::Running);
+        run.kill();
+        run.waitForFinished(3000);
+    } else {
+        QVERIFY(run.state() == QProcess::NotRunning || run.waitForFinished(5000));
+        QCOMPARE(run.exitStatus(), QProcess::NormalExit); // no crash, no abort
+        QCOMPARE(run.exitCode(), 1);
+    }
 }
 
 QTEST_MAIN(TestEndToEnd)
