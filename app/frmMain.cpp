@@ -251,6 +251,13 @@ void frmMain::closeEvent(QCloseEvent* event) {
         event->accept();
 }
 
+void frmMain::leaveEvent(QEvent* event) {
+    // Where the display server reports no pointer position outside our windows, only this event says the
+    // pointer has gone; the pointer-out tick's position test stays for the cases without one.
+    panel_->pointerLeft();
+    Form::leaveEvent(event);
+}
+
 void frmMain::requestClose(int reason) {
     closeReason_ = reason;
     close();

@@ -127,6 +127,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     void buildWidgets();

@@ -104,6 +104,11 @@ void LinkPanel::tmrMouseout_Timer() {
     applyLinkLook(slot, false);
 }
 
+void LinkPanel::pointerLeft() {
+    applyLinkLook(hoverLink_, false);
+    tmrMouseout_->setEnabled(false);
+}
+
 void LinkPanel::pressLight(int index) {
     w_.picLinkLight[index]->setPicture(w_.imlLinkLight.image(slotEmpty(index) ? 2 : 3));
     // The pointer-out tick puts the resting face back on the last highlighted slot's light.

@@ -58,6 +58,9 @@ public:
     // The pointer moved onto the panel's own surface: the highlighted button loses its picture, and the tick
     // clears the rest of its look.
     void restoreHoverPicture();
+    // The pointer left the tab's window (for another window, maybe of a program the display server shows
+    // without telling us where the pointer went): the highlight goes at once and the tick stops.
+    void pointerLeft();
     void pressLight(int index);
     void releaseLight(int index);
 

@@ -15,9 +15,9 @@
 // it until its standard input closes.
 
 #include "../panel/AddressPolicy.h"
-#include "../platform/qt/DesktopShell.h"
 #include "../platform/PlatformChoice.h"
 #include "../platform/WindowOutline.h"
+#include "../platform/qt/DesktopShell.h"
 #include "../platform/qt/QtSoundOutput.h"
 #include "../platform/x11/QtX11Display.h"
 #include "../platform/x11/X11Instances.h"
