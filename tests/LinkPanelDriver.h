@@ -40,7 +40,7 @@ inline bool parkPointer() {
 // or could not be recorded.
 template <typename Step> [[nodiscard]] bool soundOf(Step step, std::vector<int>& onsets) {
     SoundRecorder recorder;
-    if (!SoundRecorder::waitForQuiet() || !recorder.start())
+    if (!recorder.start() || !recorder.waitUntilQuiet())
         return false;
     step();
     onsets = SoundRecorder::onsets(recorder.stop());

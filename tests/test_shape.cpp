@@ -286,9 +286,9 @@ void TestShape::cues() {
         QVERIFY(QFile::remove(program.programFolder() + "/data/sounds/scroll.wav"));
 
     // The cue of the row before has died away.
-    QVERIFY(SoundRecorder::waitForQuiet());
     SoundRecorder recorder;
     QVERIFY(recorder.start());
+    QVERIFY(recorder.waitUntilQuiet());
     tab.playCue("/data/sounds/scroll.wav");
     auto soundHeard = [&] {
         return !SoundRecorder::onsets(SoundRecorder::loudness(recorder.samplesSoFar())).empty();

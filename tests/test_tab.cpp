@@ -276,7 +276,7 @@ void TestTab::stripOpensAndCloses() {
 
     const qint64 opened = gesture();
     if (!toggles) {
-        // Longer than the second a click waits before the slide.
+        // Longer than the pointing, or the second a click waits, takes to start a slide.
         settleProgramTime(1500);
         QCOMPARE(tab.Left(), kRetractedLeft);
         QCOMPARE(tab.motion().extended(), int16_t(0));
@@ -353,8 +353,7 @@ void TestTab::retractTick() {
     QVERIFY(slideOut(tab));
     QVERIFY(tab.motion().TimerRetract().Enabled());
     if (editor) {
-        tab.input().showEditor(0);
-        QVERIFY(QTest::qWaitForWindowExposed(&tab.input()));
+        QVERIFY(showEditor(tab, 0));
     }
 
     tab.motion().TimerRetract().fire();
@@ -826,9 +825,9 @@ void TestTab::slideSounds() {
     // Hover opening, so that no click sound joins the motion's own.
     program.setStore({{"mso", "1"}, {"sdo", QString::number(sdo)}});
     frmMain& tab = program.start();
-    QVERIFY(SoundRecorder::waitForQuiet());
     SoundRecorder recorder;
     QVERIFY(recorder.start());
+    QVERIFY(recorder.waitUntilQuiet());
     RealInput::moveTo(stripPoint(tab));
     QVERIFY(waitOpen(tab));
     RealInput::moveTo(kAway);

@@ -611,7 +611,8 @@ void TestWeb::exitButtonAnsweredNo() {
     QVERIFY(answerer.seen().isEmpty()); // the question comes with the click, not the press
     RealInput::release();
     QVERIFY(waitUntil([&] { return answerer.seen().size() == 1; }));
-    settle(200);
+    // The answer No ends the handler with the normal face.
+    QVERIFY(waitUntil([&] { return tab.picExit->picture() == tab.imlButton.image(6); }, 2000));
 
     const MessageBoxAnswerer::Seen& box = answerer.seen().first();
     QCOMPARE(box.text, QStringLiteral("Are you sure you want to exit Brimvel?"));
@@ -656,7 +657,7 @@ void TestWeb::closeRequestAnsweredNo() {
     MessageBoxAnswerer answerer(QMessageBox::No);
     tab.requestClose(reason);
     QVERIFY(waitUntil([&] { return answerer.seen().size() == 1; }));
-    settle(100);
+    QVERIFY(waitUntil([&] { return tab.picExit->picture() == tab.imlButton.image(6); }, 2000));
     QCOMPARE(answerer.seen().first().text, QStringLiteral("Are you sure you want to exit Brimvel?"));
     QCOMPARE(tab.picExit->picture(), tab.imlButton.image(6));
     QVERIFY(tab.isVisible());

@@ -74,16 +74,19 @@ std::vector<int16_t> SoundRecorder::stopSamples() {
     return std::move(impl_->samples);
 }
 
-bool SoundRecorder::waitForQuiet() {
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        SoundRecorder recorder;
-        if (!recorder.start())
-            return false;
-        settle(300);
-        if (onsets(recorder.stop()).empty())
-            return true;
-    }
-    return false;
+bool SoundRecorder::waitUntilQuiet(int quietMs, int capMs) {
+    const size_t quietSamples = static_cast<size_t>(kRate) * static_cast<size_t>(quietMs) / 1000;
+    const bool quiet = waitUntil(
+        [&] {
+            const std::vector<int16_t>& samples = samplesSoFar();
+            if (samples.size() < quietSamples)
+                return false;
+            const std::vector<int16_t> last(samples.end() - static_cast<long>(quietSamples), samples.end());
+            return onsets(loudness(last)).empty();
+        },
+        capMs);
+    impl_->samples.clear();
+    return quiet;
 }
 
 std::vector<double> SoundRecorder::loudness(const std::vector<int16_t>& samples) {

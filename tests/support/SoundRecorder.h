@@ -26,10 +26,10 @@ public:
     // Stops and returns the loudness per 10 ms window.
     std::vector<double> stop() { return loudness(stopSamples()); }
 
-    // Waits until the sound server has played out every cue asked for so far (a loaded machine can start a
-    // cue a second or more after it was asked for): true once 300 ms pass without a sound, false after eight
-    // tries.
-    [[nodiscard]] static bool waitForQuiet();
+    // Records until the last `quietMs` were quiet, that is until the sound server has played out every cue
+    // asked for so far (a loaded machine can start a cue a second or more after it was asked for); the
+    // recording then begins anew from that moment. False when that does not come within `capMs`.
+    [[nodiscard]] bool waitUntilQuiet(int quietMs = 300, int capMs = 8000);
 
     // The loudness (RMS of the samples, 0..32767) per 10 ms window.
     static std::vector<double> loudness(const std::vector<int16_t>& samples);
