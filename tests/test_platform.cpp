@@ -1,14 +1,8 @@
 // The X11 and Qt implementations of the platform interfaces, against a real X server, window manager and
 // sound server.
 //
-// Build (CMake):
-//   add_executable(test_platform tests/test_platform.cpp
-//                  platform/x11/X11KeyProbe.cpp platform/x11/X11WindowStacking.cpp
-//                  platform/x11/X11Instances.cpp platform/qt/QtSoundOutput.cpp)
-//   pkg_check_modules(X11LIBS REQUIRED IMPORTED_TARGET x11 xi xtst)
-//   target_link_libraries(test_platform PRIVATE Qt6::Test Qt6::Widgets Qt6::Multimedia PkgConfig::X11LIBS)
-//   set_target_properties(test_platform PROPERTIES AUTOMOC ON)
-//   add_test(NAME test_platform COMMAND ${CMAKE_SOURCE_DIR}/tests/desktop.sh $<TARGET_FILE:test_platform>)
+// Built by tests/CMakeLists.txt against the program's libraries and the shared test support (the sound
+// recorder and the stacking probe of tests/support).
 // It needs the desktop session of tests/desktop.sh (Xvfb, openbox, a PulseAudio null sink named in
 // $BRIMVEL_SINK, and parec) and fails when that is missing. The binary doubles as the second instance of the
 // single-instance tests: started with BRIMVEL_TEST_HOLD_LOCK set, it only takes the instance lock and holds
