@@ -19,58 +19,32 @@
 
 namespace PanelDriver {
 
-// Screen pixel of a point of a widget (its centre by default).
-inline QPoint screenPoint(const QWidget* widget, std::optional<QPoint> local = std::nullopt) {
-    return widget->mapToGlobal(local.value_or(widget->rect().center()));
-}
-
 // Parks the pointer away from the tab, over a small window of the test's own so that the toolkit sees the
 // move: it drops a move to the very pixel it last saw the pointer at, which would otherwise swallow the first
 // move of a test onto the spot where the previous test left the pointer.
-inline void parkPointer() {
+inline bool parkPointer() {
     const QPoint park(300, 600);
     QWidget pad(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
     pad.setGeometry(QRect(park - QPoint(10, 10), QSize(21, 21)));
     pad.setMouseTracking(true);
     pad.show();
     if (!QTest::qWaitForWindowExposed(&pad))
-        qWarning("the pointer pad was not exposed");
+        return false;
     RealInput::moveTo(park + QPoint(1, 1));
     RealInput::moveTo(park);
-    waitUntil([&] { return QCursor::pos() == park; }, 1000);
-    settle(20);
+    return waitUntil([&] { return QCursor::pos() == park; }, 1000);
 }
 
-// Slides the tab out through its own motion and waits until it has grown to full height, when its buttons,
-// selectors and switches are on screen and the number-pad scan runs.
-inline bool slideOut(frmMain& tab) {
-    tab.animation();
-    return waitUntil([&] { return tab.motion().open() == 1 && tab.isVisible(); }, 8000) &&
-           waitUntil([&] { return tab.geometry().left() == 1073; }, 2000);
-}
-
-// Waits until the sound server has played out every cue asked for so far: a loaded machine can start a cue
-// a second or more after it was asked for.
-inline bool waitForQuiet() {
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        SoundRecorder recorder;
-        recorder.start();
-        settle(300);
-        if (SoundRecorder::onsets(recorder.stop()).empty())
-            return true;
-    }
-    return false;
-}
-
-// Records the sound of one step, after the cues that came before it have died away. The answer is the start
-// times of the sounds heard, in ms from the start of the step.
-template <typename Step> std::vector<int> soundOf(Step step) {
-    if (!waitForQuiet())
-        qWarning("the sound server did not fall quiet");
+// Records the sound of one step, after the cues that came before it have died away, into `onsets`: the start
+// times of the sounds heard, in ms from the start of the step. False when the sound server did not fall quiet
+// or could not be recorded.
+template <typename Step> [[nodiscard]] bool soundOf(Step step, std::vector<int>& onsets) {
     SoundRecorder recorder;
-    recorder.start();
+    if (!recorder.start() || !recorder.waitUntilQuiet())
+        return false;
     step();
-    return SoundRecorder::onsets(recorder.stop());
+    onsets = SoundRecorder::onsets(recorder.stop());
+    return true;
 }
 
 inline QByteArray listed(const std::vector<int>& onsets) {

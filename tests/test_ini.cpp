@@ -1128,7 +1128,7 @@ QWidget* TestIni::showWindow(const QRect& geometry) {
     window->setGeometry(geometry);
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get()))
-        qWarning("window not exposed");
+        QTest::qFail("the window was not exposed", __FILE__, __LINE__);
     window->setGeometry(geometry); // the window manager may have placed it on its own when mapping
     QTest::qWait(50);
     windows_.push_back(std::move(window));

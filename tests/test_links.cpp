@@ -68,17 +68,6 @@ const QString kOldName = QStringLiteral("Old");
 const QString kOldAddress = QStringLiteral("http://old.example/");
 const QByteArray kOneLink = "[0]\nname0=Old\nurl0=http://old.example/\n";
 
-// Shows the editor for a slot of the current page as a light click does, and waits until it is active and
-// centred.
-frmInput& showEditor(frmMain& tab, int slot) {
-    tab.picLinkLight_Click(slot);
-    frmInput& editor = tab.input();
-    if (!QTest::qWaitForWindowActive(&editor))
-        qWarning("the editor did not become active");
-    waitUntil([&] { return editor.pos() == QPoint(444, 467); }, 2000);
-    return editor;
-}
-
 void retype(QLineEdit* box, const QString& text) {
     box->selectAll();
     QTest::keyClick(box, Qt::Key_Delete);
@@ -101,7 +90,7 @@ void checkEmptyExcept(const LinkTable& table, const std::set<std::pair<int, int>
 
 void TestLinks::init() {
     clearOpenedAddresses();
-    parkPointer();
+    QVERIFY(parkPointer());
 }
 
 // ---- link store ----
@@ -151,7 +140,8 @@ void TestLinks::missingFileLeavesEverySlotEmptyUntilTheFirstSave() {
     for (Label* caption : tab.lblLink)
         QVERIFY(caption->Caption().isEmpty());
 
-    frmInput& editor = showEditor(tab, 6);
+    QVERIFY(showEditor(tab, 6));
+    frmInput& editor = tab.input();
     retype(editor.txtURL, "http://first.example/");
     retype(editor.txtName, "First");
     RealInput::click(screenPoint(editor.cmdOK));
@@ -206,7 +196,8 @@ void TestLinks::unknownSectionsAndKeysSurviveSaves() {
 
     // Two saves: a new slot, then the existing one.
     for (const auto& [slot, name] : {std::pair{1, QString("One")}, std::pair{0, QString("Nought")}}) {
-        frmInput& editor = showEditor(tab, slot);
+        QVERIFY(showEditor(tab, slot));
+        frmInput& editor = tab.input();
         retype(editor.txtURL, QStringLiteral("http://%1.example/").arg(name.toLower()));
         retype(editor.txtName, name);
         RealInput::click(screenPoint(editor.cmdOK));
@@ -238,7 +229,8 @@ void TestLinks::saveReloadsTheWholeTableFromTheFile() {
     program.writeLinks(text);
     QCOMPARE(tab.panel().table().text(2, 0, 5), nameOf(2, 5));
 
-    frmInput& editor = showEditor(tab, 1);
+    QVERIFY(showEditor(tab, 1));
+    frmInput& editor = tab.input();
     retype(editor.txtURL, "http://saved.example/");
     retype(editor.txtName, "Saved");
     RealInput::click(screenPoint(editor.cmdOK));
@@ -287,7 +279,7 @@ void TestLinks::selectorPressSwitchesPage() {
     QCOMPARE(program.store().value("mdt"), QString::number(selector));
     for (int i = 0; i < 10; ++i)
         QCOMPARE(tab.lblLink[i]->Caption(), nameOf(selector, i));
-    settle(100);
+    settleProgramTime(100);
     QCOMPARE(tab.picMode[selector]->picture(), tab.imlMode.image(2 * selector + 2));
 
     RealInput::release(button);
@@ -324,7 +316,7 @@ void TestLinks::switchingKeepsTheHighlightOnItsSlot() {
     // The pointer stays on button 3 while the page changes (a real selector press would take it away).
     tab.picMode_MouseDown(1);
     tab.picMode_MouseUp(1);
-    settle(100);
+    settleProgramTime(100);
     QVERIFY(looksHighlighted(tab, 3));
     QCOMPARE(tab.lblLink[3]->Caption(), nameOf(1, 3));
     QCOMPARE(tab.panel().hoverLink(), int16_t(3));
@@ -332,7 +324,7 @@ void TestLinks::switchingKeepsTheHighlightOnItsSlot() {
     // Slot 3 is empty on page 2: the highlight stays until the pointer moves over a button.
     tab.picMode_MouseDown(2);
     tab.picMode_MouseUp(2);
-    settle(100);
+    settleProgramTime(100);
     QCOMPARE(tab.lblLink[3]->Caption(), QString());
     QVERIFY(looksHighlighted(tab, 3));
 
@@ -414,7 +406,8 @@ void TestLinks::blankTextsKeepOkDisabled() {
     QFETCH(bool, enabled);
     TestProgram program;
     frmMain& tab = program.start();
-    frmInput& editor = showEditor(tab, 0);
+    QVERIFY(showEditor(tab, 0));
+    frmInput& editor = tab.input();
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(editor.txtURL));
 
     // Real keys into the focused box, Tab to the next one.
@@ -436,7 +429,8 @@ void TestLinks::okWithBlankTextsDoesNothing() {
     program.writeLinks(kOneLink);
     MessageBoxAnswerer watcher;
     frmMain& tab = program.start();
-    frmInput& editor = showEditor(tab, 0);
+    QVERIFY(showEditor(tab, 0));
+    frmInput& editor = tab.input();
     editor.txtURL->setText("   ");
     QVERIFY(editor.cmdOK->isEnabled());
     RealInput::click(screenPoint(editor.cmdOK));
@@ -486,15 +480,15 @@ void TestLinks::addressMustBeginWithHttp() {
     program.writeLinks(kOneLink);
     frmMain& tab = program.start();
     MessageBoxAnswerer watcher;
-    frmInput& editor = showEditor(tab, 0);
+    QVERIFY(showEditor(tab, 0));
+    frmInput& editor = tab.input();
     retype(editor.txtURL, address);
     retype(editor.txtName, name);
     QVERIFY(editor.cmdOK->isEnabled());
     RealInput::click(screenPoint(editor.cmdOK));
-    settle(300);
 
     if (refused) {
-        QCOMPARE(watcher.seen().size(), 1);
+        QTRY_COMPARE(watcher.seen().size(), 1);
         const auto& box = watcher.seen().constFirst();
         QCOMPARE(box.title, QString("Brimvel"));
         QCOMPARE(box.text, QString("Please begin your URL with http://     "));
@@ -507,8 +501,8 @@ void TestLinks::addressMustBeginWithHttp() {
         QCOMPARE(tab.lblLink[0]->Caption(), kOldName);
         QCOMPARE(tab.panel().table().text(0, 1, 0), kOldAddress);
     } else {
-        QVERIFY(watcher.seen().isEmpty());
         QTRY_VERIFY(!editor.isVisible());
+        QVERIFY(watcher.seen().isEmpty());
         const auto section = readIniText(program.linkFile()).at("0");
         QCOMPARE(section.at("name0"), storedName);
         QCOMPARE(section.at("url0"), storedAddress);
@@ -569,6 +563,9 @@ void TestLinks::cancelChangesNothing() {
     RealInput::click(screenPoint(tab.picLinkLight[2]));
     frmInput& editor = tab.input();
     QVERIFY(QTest::qWaitForWindowActive(&editor));
+    // The dialog centres itself after the window manager has placed it; the click on Cancel aims at the
+    // centred dialog.
+    QVERIFY(waitUntil([&] { return editor.pos() == QPoint(444, 467); }, 2000));
     retype(editor.txtURL, "http://other.example/");
     retype(editor.txtName, "Other");
     RealInput::click(screenPoint(editor.cmdCancel));
@@ -586,8 +583,7 @@ void TestLinks::cancelChangesNothing() {
     settle(reopenAfterMs);
     RealInput::click(screenPoint(tab.picLinkLight[2]));
     QTRY_VERIFY(editor.isVisible());
-    settle(100);
-    QCOMPARE(editor.txtName->text(), nameOf(0, 2));
+    QTRY_COMPARE(editor.txtName->text(), nameOf(0, 2));
     QCOMPARE(editor.txtURL->text(), addressOf(0, 2));
     QVERIFY(editor.cmdOK->isEnabled());
 }
@@ -595,7 +591,8 @@ void TestLinks::cancelChangesNothing() {
 void TestLinks::dialogDraggedByItsStrip() {
     TestProgram program;
     frmMain& tab = program.start();
-    frmInput& editor = showEditor(tab, 0);
+    QVERIFY(showEditor(tab, 0));
+    frmInput& editor = tab.input();
     QCOMPARE(editor.pos(), QPoint(444, 467));
 
     // A point of the strip between the logo and the web address.
@@ -623,27 +620,38 @@ void TestLinks::dialogDraggedByItsStrip() {
 void TestLinks::tabHandlersInertWhileEditorShows_data() {
     QTest::addColumn<QString>("target");
     QTest::addColumn<bool>("drag");
-    QTest::newRow("link click") << "link" << false;
-    QTest::newRow("link hover") << "hover" << false;
-    QTest::newRow("light press") << "light" << false;
-    QTest::newRow("selector press") << "selector" << false;
-    QTest::newRow("sound switch") << "sound" << false;
-    QTest::newRow("hover-open switch") << "mouseover" << false;
-    QTest::newRow("auto-retract switch") << "autoretract" << false;
-    QTest::newRow("stay-on-top switch") << "stayontop" << false;
-    QTest::newRow("drag handle") << "drag" << true;
-    QTest::newRow("exit button press") << "exit" << false;
+    // The question the same press asks once the editor is gone; empty for the targets that ask none.
+    QTest::addColumn<QString>("question");
+    QTest::newRow("link click") << "link" << false << QString();
+    QTest::newRow("link hover") << "hover" << false << QString();
+    QTest::newRow("light press") << "light" << false << QString();
+    QTest::newRow("selector press") << "selector" << false << QString();
+    QTest::newRow("sound switch") << "sound" << false << QString();
+    QTest::newRow("hover-open switch") << "mouseover" << false << QString();
+    QTest::newRow("auto-retract switch") << "autoretract" << false << QString();
+    QTest::newRow("stay-on-top switch") << "stayontop" << false << QString();
+    QTest::newRow("drag handle") << "drag" << true << QString();
+    QTest::newRow("exit button press")
+        << "exit" << false << QStringLiteral("Are you sure you want to exit Brimvel?");
+    QTest::newRow("update button press")
+        << "update" << false << QStringLiteral("Would you like to download the updated version of Brimvel?");
 }
 
 void TestLinks::tabHandlersInertWhileEditorShows() {
     QFETCH(QString, target);
     QFETCH(bool, drag);
+    QFETCH(QString, question);
 
     TestProgram program;
     // Hover opening on, so that the auto-retract switch would act.
     program.setStore({{"mso", "1"}});
     program.writeLinks(fullLinkFile());
     frmMain& tab = program.start();
+    if (target == "update") {
+        // A newer version is known: the update button blinks and takes clicks.
+        tab.updates().applyVersionAnswer(QStringLiteral("2.0"));
+        QVERIFY(waitUntil([&] { return tab.picUpdate->isEnabled(); }, 3000));
+    }
     QVERIFY(slideOut(tab));
     QCOMPARE(tab.motion().autoRetractEnabled(), int16_t(-1));
 
@@ -703,37 +711,57 @@ void TestLinks::tabHandlersInertWhileEditorShows() {
         point = screenPoint(tab.picStayOnTop);
     else if (target == "drag")
         point = tab.mapToGlobal(QPoint(185, 35));
+    else if (target == "update")
+        point = screenPoint(tab.picUpdate);
     else
         point = screenPoint(tab.picExit);
 
     MessageBoxAnswerer watcher(QMessageBox::No);
     QStringList whileHeld;
-    const auto onsets = soundOf([&] {
-        RealInput::moveTo(point);
-        if (target != "hover") {
-            RealInput::press();
-            if (drag)
-                RealInput::moveTo(point + QPoint(0, 40));
-            whileHeld = describe();
-            RealInput::release();
-        } else {
-            whileHeld = describe();
-        }
-        settle(300);
-    });
+    std::vector<int> onsets;
+    QVERIFY(soundOf(
+        [&] {
+            RealInput::moveTo(point);
+            if (target != "hover") {
+                RealInput::press();
+                if (drag)
+                    RealInput::moveTo(point + QPoint(0, 40));
+                whileHeld = describe();
+                RealInput::release();
+            } else {
+                whileHeld = describe();
+            }
+            settle(300);
+        },
+        onsets));
 
     QCOMPARE(whileHeld, before);
     QCOMPARE(describe(), before);
     QVERIFY2(onsets.empty(), listed(onsets));
     QVERIFY(watcher.seen().isEmpty());
     QVERIFY(openedAddresses().isEmpty());
+    if (question.isEmpty())
+        return;
+
+    // Once the editor is gone the same press sounds and asks.
+    editor.cmdCancel_Click();
+    QVERIFY(waitUntil([&] { return !editor.isVisible(); }));
+    QVERIFY(soundOf(
+        [&] {
+            RealInput::click(point);
+            QVERIFY(waitUntil([&] { return watcher.seen().size() == 1; }));
+        },
+        onsets));
+    QVERIFY2(!onsets.empty(), "no click sound");
+    QCOMPARE(watcher.seen().first().text, question);
 }
 
 void TestLinks::unwritableSaveKeepsTheDialog() {
     TestProgram program;
     program.writeLinks(kOneLink);
     frmMain& tab = program.start();
-    frmInput& editor = showEditor(tab, 0);
+    QVERIFY(showEditor(tab, 0));
+    frmInput& editor = tab.input();
 
     // The links folder becomes a plain file: the link file's path cannot be created or written.
     const QString folder = program.programFolder() + "/data/links";
@@ -748,7 +776,6 @@ void TestLinks::unwritableSaveKeepsTheDialog() {
     retype(editor.txtName, "New");
     RealInput::click(screenPoint(editor.cmdOK));
     QTRY_COMPARE(watcher.seen().size(), 1);
-    settle(200);
 
     const auto& box = watcher.seen().constFirst();
     QCOMPARE(box.title, QString("Brimvel"));
@@ -795,13 +822,16 @@ void TestLinks::lightFaces() {
         QTRY_VERIFY(looksHighlighted(tab, 3));
     const Picture* pressed = nullptr;
     const Picture* held = nullptr;
-    const auto onsets = soundOf([&] {
-        RealInput::press(button);
-        pressed = tab.picLinkLight[slot]->picture();
-        // Held over several ticks of the pointer-out timer.
-        settle(100);
-        held = tab.picLinkLight[slot]->picture();
-    });
+    std::vector<int> onsets;
+    QVERIFY(soundOf(
+        [&] {
+            RealInput::press(button);
+            pressed = tab.picLinkLight[slot]->picture();
+            // Held over several ticks of the pointer-out timer.
+            settleProgramTime(100);
+            held = tab.picLinkLight[slot]->picture();
+        },
+        onsets));
     QCOMPARE(pressed, tab.imlLinkLight.image(pressedFace));
     QCOMPARE(held, tab.imlLinkLight.image(pressedFace));
     RealInput::release(button);

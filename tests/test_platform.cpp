@@ -1,14 +1,8 @@
 // The X11 and Qt implementations of the platform interfaces, against a real X server, window manager and
 // sound server.
 //
-// Build (CMake):
-//   add_executable(test_platform tests/test_platform.cpp
-//                  platform/x11/X11KeyProbe.cpp platform/x11/X11WindowStacking.cpp
-//                  platform/x11/X11Instances.cpp platform/qt/QtSoundOutput.cpp)
-//   pkg_check_modules(X11LIBS REQUIRED IMPORTED_TARGET x11 xi xtst)
-//   target_link_libraries(test_platform PRIVATE Qt6::Test Qt6::Widgets Qt6::Multimedia PkgConfig::X11LIBS)
-//   set_target_properties(test_platform PROPERTIES AUTOMOC ON)
-//   add_test(NAME test_platform COMMAND ${CMAKE_SOURCE_DIR}/tests/desktop.sh $<TARGET_FILE:test_platform>)
+// Built by tests/CMakeLists.txt against the program's libraries and the shared test support (the sound
+// recorder and the stacking probe of tests/support).
 // It needs the desktop session of tests/desktop.sh (Xvfb, openbox, a PulseAudio null sink named in
 // $BRIMVEL_SINK, and parec) and fails when that is missing. The binary doubles as the second instance of the
 // single-instance tests: started with BRIMVEL_TEST_HOLD_LOCK set, it only takes the instance lock and holds
@@ -23,6 +17,9 @@
 #include "../platform/x11/X11Instances.h"
 #include "../platform/x11/X11KeyProbe.h"
 #include "../platform/x11/X11WindowStacking.h"
+#include "support/SoundRecorder.h"
+#include "support/Stacking.h"
+#include "support/TestDesktop.h"
 
 #include <QApplication>
 #include <QDataStream>
@@ -96,48 +93,8 @@ public:
             tap(keycode(XK_Num_Lock));
     }
 
-    // The child of the root that holds `window`: the window itself when it bypasses the window manager,
-    // its frame when the window manager has reparented it.
-    Window topLevel(Window window) const {
-        for (;;) {
-            Window rootReturn = 0;
-            Window parent = 0;
-            Window* children = nullptr;
-            unsigned int count = 0;
-            if (!XQueryTree(display, window, &rootReturn, &parent, &children, &count))
-                return 0;
-            if (children)
-                XFree(children);
-            if (parent == rootReturn || parent == 0)
-                return window;
-            window = parent;
-        }
-    }
-
-    // Position in the root's stacking order, bottom first; -1 when not found.
-    int stackPosition(Window window) const {
-        const Window top = topLevel(window);
-        Window rootReturn = 0;
-        Window parent = 0;
-        Window* children = nullptr;
-        unsigned int count = 0;
-        int position = -1;
-        if (XQueryTree(display, root(), &rootReturn, &parent, &children, &count)) {
-            for (unsigned int i = 0; i < count; ++i) {
-                if (children[i] == top)
-                    position = static_cast<int>(i);
-            }
-            if (children)
-                XFree(children);
-        }
-        return position;
-    }
-
-    bool isAbove(Window upper, Window lower) const {
-        const int upperPosition = stackPosition(upper);
-        const int lowerPosition = stackPosition(lower);
-        return upperPosition >= 0 && lowerPosition >= 0 && upperPosition > lowerPosition;
-    }
+    bool isAbove(Window upper, Window lower) const { return Stacking::isAbove(display, upper, lower); }
+    Window topLevel(Window window) const { return Stacking::topLevelOf(display, window); }
 
     Window activeWindow() const {
         Atom type = 0;
@@ -240,83 +197,9 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-// What the null sink played, recorded from its monitor while a test runs.
-class SinkRecording {
-public:
-    static constexpr int kRate = 44100;
-    static constexpr int kWindowMs = 50;
-
-    explicit SinkRecording(const QString& file) : file(file) {}
-    ~SinkRecording() {
-        if (recorder.state() != QProcess::NotRunning) {
-            recorder.kill();
-            recorder.waitForFinished();
-        }
-    }
-
-    // True once the recorder writes samples.
-    bool start() {
-        const QString sink = qEnvironmentVariable("BRIMVEL_SINK");
-        if (sink.isEmpty())
-            return false;
-        recorder.setStandardOutputFile(file);
-        recorder.start(QStringLiteral("parec"),
-                       {QStringLiteral("--device=%1.monitor").arg(sink), QStringLiteral("--raw"),
-                        QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"),
-                        QStringLiteral("--channels=2"), QStringLiteral("--latency-msec=20")});
-        return recorder.waitForStarted() &&
-               QTest::qWaitFor([this] { return QFileInfo(file).size() > 0; }, 5000);
-    }
-
-    // Stops recording and returns, per window of kWindowMs of the left channel, the tone's frequency found
-    // by counting zero crossings between the first and the last loud sample of the window: 0 when nothing
-    // is loud, -1 when too little is loud to tell.
-    QList<int> stop() {
-        recorder.terminate();
-        recorder.waitForFinished();
-        QFile recorded(file);
-        recorded.open(QIODevice::ReadOnly);
-        const QByteArray bytes = recorded.readAll();
-        const auto* samples = reinterpret_cast<const qint16*>(bytes.constData());
-        const qsizetype frames = bytes.size() / 4;
-        const qsizetype framesPerWindow = kRate * kWindowMs / 1000;
-        QList<int> frequencies;
-        for (qsizetype start = 0; start + framesPerWindow <= frames; start += framesPerWindow) {
-            qsizetype first = -1;
-            qsizetype last = -1;
-            for (qsizetype i = start; i < start + framesPerWindow; ++i) {
-                if (std::abs(samples[2 * i]) > 1000) {
-                    first = first < 0 ? i : first;
-                    last = i;
-                }
-            }
-            if (first < 0) {
-                frequencies << 0;
-                continue;
-            }
-            int crossings = 0;
-            for (qsizetype i = first + 1; i <= last; ++i) {
-                if ((samples[2 * i] >= 0) != (samples[2 * (i - 1)] >= 0))
-                    ++crossings;
-            }
-            const qsizetype span = last - first;
-            frequencies << (span < kRate / 100 ? -1 : static_cast<int>(crossings * kRate / (2 * span)));
-        }
-        return frequencies;
-    }
-
-private:
-    QString file;
-    QProcess recorder;
-};
-
-bool containsTone(const QList<int>& windows, int frequency) {
-    return std::any_of(windows.begin(), windows.end(),
-                       [frequency](int found) { return std::abs(found - frequency) <= frequency / 10; });
-}
-
-bool silent(const QList<int>& windows) {
-    return std::all_of(windows.begin(), windows.end(), [](int found) { return found == 0; });
+// The tones heard so far, per 50 ms window.
+QList<int> tonesSoFar(SoundRecorder& recording) {
+    return SoundRecorder::tones(recording.samplesSoFar());
 }
 
 // The second instance: holds the lock until its standard input closes (or it is killed).
@@ -381,10 +264,10 @@ private slots:
 
     void cueIsHeardOnlyForAWaveFile_data();
     void cueIsHeardOnlyForAWaveFile();
-    void replayedCueIsHeard();
+    void cuePlayedAgain_data();
+    void cuePlayedAgain();
     void newCueReplacesRunningOne_data();
     void newCueReplacesRunningOne();
-    void deletedCueFileIsSilent();
 
     void desktopReceivesEncodedAddress_data();
     void desktopReceivesEncodedAddress();
@@ -843,30 +726,63 @@ void TestPlatform::cueIsHeardOnlyForAWaveFile() {
         QVERIFY(writeFile(cue, content));
 
     QtSoundOutput sound;
-    SinkRecording recording(folder.filePath(QStringLiteral("recording.raw")));
+    SoundRecorder recording;
     QVERIFY2(recording.start(), "cannot record the null sink: run under tests/desktop.sh");
     sound.play(cue);
-    QTest::qWait(1000);
-    const QList<int> windows = recording.stop();
+    if (heard)
+        QVERIFY(waitUntil([&] { return SoundRecorder::containsTone(tonesSoFar(recording), 440); }, 3000));
+    else
+        QTest::qWait(1000); // longer than a cue takes to come out of the sound server
+    const QList<int> windows = SoundRecorder::tones(recording.stopSamples());
 
-    QCOMPARE(containsTone(windows, 440), heard);
+    QCOMPARE(SoundRecorder::containsTone(windows, 440), heard);
     if (!heard)
-        QVERIFY(silent(windows));
+        QVERIFY(SoundRecorder::silent(windows));
 }
 
-void TestPlatform::replayedCueIsHeard() {
+void TestPlatform::cuePlayedAgain_data() {
+    QTest::addColumn<bool>("deleted");
+    QTest::newRow("the same file plays again") << false;
+    QTest::newRow("a file deleted since is silent") << true;
+}
+
+void TestPlatform::cuePlayedAgain() {
+    QFETCH(bool, deleted);
     QTemporaryDir folder;
     const QString cue = folder.filePath(QStringLiteral("scroll.wav"));
     QVERIFY(writeFile(cue, toneWave(660, 200)));
     QtSoundOutput sound;
-    sound.play(cue);
-    QTest::qWait(600);
 
-    SinkRecording recording(folder.filePath(QStringLiteral("recording.raw")));
-    QVERIFY(recording.start());
+    // The first play is heard to its end before the second is asked for: on a loaded machine the sound
+    // server can start a cue long after it was asked for, and a late first tone would be taken for the
+    // second.
+    {
+        SoundRecorder first;
+        QVERIFY(first.start());
+        sound.play(cue);
+        QVERIFY2(waitUntil(
+                     [&] {
+                         const QList<int> windows = tonesSoFar(first);
+                         return SoundRecorder::containsTone(windows, 660) && windows.size() >= 4 &&
+                                SoundRecorder::silent(windows.mid(windows.size() - 4));
+                     },
+                     5000),
+                 "the first play was not heard to its end");
+    }
+    if (deleted)
+        QVERIFY(QFile::remove(cue));
+
+    SoundRecorder second;
+    QVERIFY(second.start());
     sound.play(cue);
-    QTest::qWait(800);
-    QVERIFY(containsTone(recording.stop(), 660));
+    if (!deleted) {
+        QVERIFY(waitUntil([&] { return SoundRecorder::containsTone(tonesSoFar(second), 660); }, 3000));
+        return;
+    }
+    QTest::qWait(800); // longer than a cue takes to come out of the sound server
+    const QList<int> windows = SoundRecorder::tones(second.stopSamples());
+    QVERIFY(windows.size() >= 16);
+    QVERIFY(SoundRecorder::silent(windows));
 }
 
 void TestPlatform::newCueReplacesRunningOne_data() {
@@ -883,7 +799,7 @@ void TestPlatform::newCueReplacesRunningOne() {
     QVERIFY(writeFile(slide, toneWave(440, 3000)));
     QVERIFY(writeFile(click, toneWave(1000, 200)));
     QtSoundOutput sound;
-    SinkRecording recording(folder.filePath(QStringLiteral("recording.raw")));
+    SoundRecorder recording;
     QVERIFY(recording.start());
 
     sound.play(slide);
@@ -892,31 +808,15 @@ void TestPlatform::newCueReplacesRunningOne() {
     }
     sound.play(click);
     QTest::qWait(2000 - gapMs);
-    const QList<int> windows = recording.stop();
+    const QList<int> windows = SoundRecorder::tones(recording.stopSamples());
     QVERIFY(windows.size() >= 30);
 
-    QVERIFY(containsTone(windows, 1000));
+    QVERIFY(SoundRecorder::containsTone(windows, 1000));
     if (gapMs > 0)
-        QVERIFY(containsTone(windows, 440));
+        QVERIFY(SoundRecorder::containsTone(windows, 440));
     // The three-second slide sound would still be playing at the end had it not been stopped.
-    const qsizetype tail = 600 / SinkRecording::kWindowMs;
-    QVERIFY(silent(windows.mid(windows.size() - tail)));
-}
-
-void TestPlatform::deletedCueFileIsSilent() {
-    QTemporaryDir folder;
-    const QString cue = folder.filePath(QStringLiteral("min.wav"));
-    QVERIFY(writeFile(cue, toneWave(440, 200)));
-    QtSoundOutput sound;
-    sound.play(cue);
-    QTest::qWait(600);
-    QVERIFY(QFile::remove(cue));
-
-    SinkRecording recording(folder.filePath(QStringLiteral("recording.raw")));
-    QVERIFY(recording.start());
-    sound.play(cue);
-    QTest::qWait(800);
-    QVERIFY(silent(recording.stop()));
+    const qsizetype tail = 600 / 50; // windows of 50 ms
+    QVERIFY(SoundRecorder::silent(windows.mid(windows.size() - tail)));
 }
 
 // ---- opening addresses ----

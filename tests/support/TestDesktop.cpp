@@ -25,8 +25,6 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
-#include <cmath>
-
 namespace {
 Display* display() {
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
@@ -91,7 +89,7 @@ frmMain& TestProgram::start() {
     tab_ = std::make_unique<frmMain>(*state_);
     tab_->Form_Load();
     if (!QTest::qWaitForWindowExposed(tab_.get()))
-        qWarning("the tab window was not exposed");
+        QTest::qFail("the tab window was not exposed", __FILE__, __LINE__);
     return *tab_;
 }
 
@@ -126,6 +124,33 @@ bool waitUntil(const std::function<bool()>& done, int ms) {
 
 void settle(int ms) {
     QTest::qWait(ms);
+}
+
+void settleProgramTime(int ms) {
+    settle(TimeScale::scaled(ms));
+}
+
+QPoint screenPoint(const QWidget* widget, std::optional<QPoint> local) {
+    return widget->mapToGlobal(local.value_or(widget->rect().center()));
+}
+
+bool slideOut(frmMain& tab) {
+    tab.animation();
+    return waitUntil(
+        [&] {
+            TabMotion& motion = tab.motion();
+            return motion.open() == 1 && motion.extended() == -1 && motion.once() == 0 &&
+                   !motion.tmrGrow().Enabled() && tab.isVisible() && tab.geometry().left() == 1073;
+        },
+        10000);
+}
+
+bool showEditor(frmMain& tab, int slot) {
+    tab.picLinkLight_Click(slot);
+    frmInput& editor = tab.input();
+    // The window manager places the dialog when it maps it; the dialog then centres itself.
+    return QTest::qWaitForWindowActive(&editor) &&
+           waitUntil([&] { return editor.isVisible() && editor.pos() == QPoint(444, 467); }, 2000);
 }
 
 namespace RealInput {
@@ -172,72 +197,3 @@ void setNumLock(bool on) {
 }
 
 } // namespace RealInput
-
-struct SoundRecorder::Impl {
-    QProcess parec;
-    QElapsedTimer clock;
-};
-
-SoundRecorder::SoundRecorder() : impl_(std::make_unique<Impl>()) {}
-
-SoundRecorder::~SoundRecorder() {
-    if (impl_->parec.state() != QProcess::NotRunning) {
-        impl_->parec.kill();
-        impl_->parec.waitForFinished(2000);
-    }
-}
-
-void SoundRecorder::start() {
-    const QString sink = QString::fromLocal8Bit(qgetenv("BRIMVEL_SINK"));
-    impl_->parec.start(QStringLiteral("parec"),
-                       {QStringLiteral("--device=") + sink + QStringLiteral(".monitor"),
-                        QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
-                        QStringLiteral("--rate=44100"), QStringLiteral("--channels=1"),
-                        QStringLiteral("--latency-msec=10")});
-    impl_->parec.waitForStarted(3000);
-    // The monitor delivers samples (silence too) once the stream is connected: wait for the first ones.
-    QByteArray first;
-    waitUntil(
-        [this, &first] {
-            first += impl_->parec.readAllStandardOutput();
-            return first.size() > 4410;
-        },
-        5000);
-    if (first.isEmpty())
-        qWarning("parec delivered nothing: %s", impl_->parec.readAllStandardError().constData());
-    impl_->clock.start();
-}
-
-std::vector<double> SoundRecorder::stop() {
-    settle(200);
-    const QByteArray raw = impl_->parec.readAllStandardOutput();
-    impl_->parec.terminate();
-    impl_->parec.waitForFinished(2000);
-    const QByteArray rest = impl_->parec.readAllStandardOutput();
-    const QByteArray all = raw + rest;
-    const auto* samples = reinterpret_cast<const int16_t*>(all.constData());
-    const size_t count = static_cast<size_t>(all.size()) / 2;
-    constexpr size_t window = 441; // 10 ms
-    std::vector<double> loudness;
-    for (size_t start = 0; start + window <= count; start += window) {
-        double sum = 0;
-        for (size_t i = start; i < start + window; ++i)
-            sum += double(samples[i]) * samples[i];
-        loudness.push_back(std::sqrt(sum / window));
-    }
-    return loudness;
-}
-
-std::vector<int> SoundRecorder::onsets(const std::vector<double>& loudness, double threshold, int gapMs) {
-    std::vector<int> result;
-    int lastLoud = -100000;
-    for (size_t i = 0; i < loudness.size(); ++i) {
-        if (loudness[i] < threshold)
-            continue;
-        const int ms = static_cast<int>(i) * 10;
-        if (ms - lastLoud > gapMs)
-            result.push_back(ms);
-        lastLoud = ms;
-    }
-    return result;
-}

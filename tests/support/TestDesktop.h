@@ -6,6 +6,7 @@
 #include "links/frmInput.h"
 #include "panel/Hotkeys.h"
 #include "panel/LinkPanel.h"
+#include "support/SoundRecorder.h"
 #include "tab/SoundCues.h"
 #include "tab/StayOnTop.h"
 #include "tab/TabMotion.h"
@@ -19,6 +20,7 @@
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class frmMain;
 
@@ -47,7 +49,7 @@ public:
     void setStore(const QMap<QString, QString>& values);
     void writeLinks(const QByteArray& iniText);
 
-    // Builds the tab window and runs its start-up.
+    // Builds the tab window and runs its start-up; the test fails when the window does not come on screen.
     frmMain& start();
     frmMain& tab() { return *tab_; }
 
@@ -80,20 +82,17 @@ void setNumLock(bool on);
 bool waitUntil(const std::function<bool()>& done, int ms = 5000);
 // Dispatches events for `ms`.
 void settle(int ms);
+// Dispatches events for `ms` of the program's clock: a tenth of the time at the fast pace. For checks that
+// something the program's timers or pauses would do does not happen within that time.
+void settleProgramTime(int ms);
 
-// Records what the PulseAudio null sink plays.
-class SoundRecorder {
-public:
-    SoundRecorder();
-    ~SoundRecorder();
-    void start();
-    // Stops and returns the loudness (RMS of 16-bit samples, 0..32767) per 10 ms window.
-    std::vector<double> stop();
-    // The start times (ms from start()) of the stretches louder than `threshold`, at least `gapMs` apart.
-    static std::vector<int> onsets(const std::vector<double>& loudness, double threshold = 200,
-                                   int gapMs = 80);
+// Screen pixel of a point of a widget (its centre by default).
+QPoint screenPoint(const QWidget* widget, std::optional<QPoint> local = std::nullopt);
 
-private:
-    struct Impl;
-    std::unique_ptr<Impl> impl_;
-};
+// Slides the tab out through its own motion and waits until it stands open at full height, its motion at
+// rest: its buttons, selectors and switches are on screen and the number-pad scan runs.
+[[nodiscard]] bool slideOut(frmMain& tab);
+
+// Shows the link editor for a slot of the current page as a click on its light does, and waits until it is
+// active and centred on the screen.
+[[nodiscard]] bool showEditor(frmMain& tab, int slot = 0);
