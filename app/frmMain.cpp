@@ -375,6 +375,10 @@ void frmMain::linkSaved(int slot, const QString& name) {
     panel_->setCaption(slot, name);
 }
 
+bool frmMain::isTabWindow(const QWindow* window) const {
+    return window && (window == windowHandle() || window == base_->windowHandle());
+}
+
 void frmMain::editorClosed() {
     motion_->editorClosed();
 }

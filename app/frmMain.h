@@ -142,6 +142,7 @@ private:
     QString slotAddress(int slot) const override;
     void linkSaved(int slot, const QString& name) override;
     void editorClosed() override;
+    bool isTabWindow(const QWindow* window) const override;
     // The base bar's view of the tab.
     void capPressed() override;
     void capClicked() override;

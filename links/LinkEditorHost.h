@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QWindow;
+
 // What the link editor asks of the tab: the slot's texts on the page shown, where the links are kept, and
 // what happens once the editor saves or closes.
 class LinkEditorHost {
@@ -16,4 +18,6 @@ public:
     // The editor was hidden (after a save or a cancel).
     virtual void editorClosed() = 0;
     virtual void openAddress(const QString& address) = 0;
+    // Whether `window` is the tab's own window (the tab or its base bar).
+    virtual bool isTabWindow(const QWindow* window) const = 0;
 };

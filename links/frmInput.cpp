@@ -9,9 +9,13 @@
 
 #include <QCloseEvent>
 #include <QCursor>
+#include <QFile>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSaveFile>
+#include <QWindow>
 
 namespace {
 QString trimSpaces(const QString& text) {
@@ -76,6 +80,7 @@ frmInput::frmInput(LinkEditorHost& host) : Form(false), tab(host) {
     setTabOrder(cmdOK, cmdCancel);
 
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* now) { focusMoved(now); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
     imgDrag->onMouseDown = [this](int, int, double x, double y) { imgDrag_MouseDown(x, y); };
     imgDrag->onMouseMove = [this](int, int, double, double) { imgDrag_MouseMove(); };
@@ -99,15 +104,19 @@ void frmInput::showEditor(int slot) {
     Form_Activate();
 }
 
+void frmInput::focusMoved(QWindow* now) {
+    if (!now || now != windowHandle())
+        cameFrom_ = !now ? CameFrom::AnotherProgram
+                         : (tab.isTabWindow(now) ? CameFrom::TabWindow : CameFrom::OwnMessage);
+}
+
 bool frmInput::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate) {
-        if (returningFromMessage_)
-            returningFromMessage_ = false;
-        else if (!ownMessageShowing_)
-            Form_Activate();
-    } else if (event->type() == QEvent::Hide) {
-        returningFromMessage_ = false;
-    }
+    // The boxes are filled again when the dialog comes back from the tab window, never when the user returns
+    // from another program (with an address copied there, say) or from the dialog's own message: what was
+    // typed stays. Showing the dialog for a slot fills it in any case (showEditor). The activation is judged
+    // by where the keyboard was before it, so no flag waits for an activation that may never come.
+    if (event->type() == QEvent::WindowActivate && cameFrom_ == CameFrom::TabWindow)
+        Form_Activate();
     if (event->type() == QEvent::KeyPress) {
         // Escape answers Cancel, as a dialog's keyboard user expects.
         if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
@@ -174,13 +183,23 @@ void frmInput::cmdOK_Click() {
     const QString address = trimSpaces(txtURL->text());
     if (name.isEmpty() || address.isEmpty())
         return;
-    if (!address.startsWith(QLatin1String("http://"), Qt::CaseSensitive)) {
-        showMessage(QStringLiteral("Please begin your URL with http://     "));
+    // A web address: plain or secure.
+    if (!address.startsWith(QLatin1String("http://"), Qt::CaseSensitive) &&
+        !address.startsWith(QLatin1String("https://"), Qt::CaseSensitive)) {
+        showMessage(QStringLiteral("Please begin your URL with http:// or https://     "));
         return;
     }
     cInifile& ini = link_cIni;
-    LinkFileLocation::makeFolderFor(tab.linkFilePath()); // the first save in the user's data folder
-    ini.setPath(tab.linkFilePath());
+    const QString path = tab.linkFilePath();
+    LinkFileLocation::makeFolderFor(path); // the first save in the user's data folder
+    // The file as it was, to put back should the second of the two writes fail.
+    QFile before(path);
+    const bool existed = before.exists();
+    const QByteArray beforeBytes =
+        existed && before.open(QIODevice::ReadOnly) ? before.readAll() : QByteArray();
+    const bool beforeRead = !existed || before.isOpen();
+    before.close();
+    ini.setPath(path);
     ini.setSection(QString::number(tab.currentPage()));
     ini.setKey(QStringLiteral("name") + QString::number(editIndex_));
     ini.setValue(name);
@@ -188,17 +207,26 @@ void frmInput::cmdOK_Click() {
         reportUnsaved();
         return;
     }
-    const QString oldName = tab.slotName(editIndex_);
     ini.setKey(QStringLiteral("url") + QString::number(editIndex_));
     ini.setValue(address);
     if (!ini.Success()) {
-        // Put the name back so that the file keeps the slot as it was.
-        ini.setKey(QStringLiteral("name") + QString::number(editIndex_));
-        if (oldName.isEmpty())
-            ini.DeleteKey();
+        // The name went in but the address did not: the file goes back to what it held before the save, byte
+        // for byte (quotes, padding, an empty entry, a hand edit since the last load), in one replacement.
+        bool restored = false;
+        if (beforeRead && !existed) {
+            restored = QFile::remove(path);
+        } else if (beforeRead) {
+            QSaveFile file(path);
+            restored = file.open(QIODevice::WriteOnly) && file.write(beforeBytes) == beforeBytes.size() &&
+                       file.commit();
+        }
+        if (restored)
+            reportUnsaved();
         else
-            ini.setValue(oldName);
-        reportUnsaved();
+            showMessage(
+                QStringLiteral("The link could not be saved to %1, and the new name could not be taken "
+                               "out of it again.")
+                    .arg(path));
         return;
     }
     tab.linkSaved(editIndex_, name);
@@ -211,11 +239,7 @@ void frmInput::reportUnsaved() {
 }
 
 void frmInput::showMessage(const QString& text) {
-    ownMessageShowing_ = true;
     Runtime::MsgBox(this, text, Runtime::kExclamation, QStringLiteral("Brimvel"));
-    ownMessageShowing_ = false;
-    // Coming back from our own message is no new activation: the typed texts stay.
-    returningFromMessage_ = true;
 }
 
 void frmInput::cmdCancel_Click() {

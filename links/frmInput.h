@@ -9,6 +9,7 @@
 class QLineEdit;
 class QPushButton;
 class LinkEditorHost;
+class QWindow;
 
 // The link editor: sets the display name and address of one slot of the current page. Modeless; while it
 // shows, the tab's and the base bar's pointer handlers do nothing.
@@ -58,6 +59,9 @@ private:
     LinkEditorHost& tab;
     int editIndex_ = 0;
     cInifile link_cIni;
-    bool ownMessageShowing_ = false;
-    bool returningFromMessage_ = false;
+    void focusMoved(QWindow* now);
+
+    // Where the keyboard was before the dialog last became active.
+    enum class CameFrom { AnotherProgram, TabWindow, OwnMessage };
+    CameFrom cameFrom_ = CameFrom::AnotherProgram;
 };

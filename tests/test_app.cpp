@@ -73,8 +73,9 @@ void TestApp::storedSettings_data() {
     QTest::addColumn<QString>("check");
     QTest::addColumn<Store>("storedAfter");
 
-    QTest::newRow("negative poy is used unchanged")
-        << Store{{"poy", "-300"}} << "top-300" << Store{{"poy", "-300"}};
+    // The handle stays on the screen: a place above it is corrected, and stored so.
+    QTest::newRow("negative poy is brought onto the screen")
+        << Store{{"poy", "-300"}} << "top0" << Store{{"poy", "0"}};
     QTest::newRow("mdt 3 shows the fourth page") << Store{{"mdt", "3"}} << "page3" << Store{{"mdt", "3"}};
     QTest::newRow("mdt out of range starts on page 0")
         << Store{{"mdt", "12"}} << "page0" << Store{{"mdt", "0"}};
@@ -95,9 +96,9 @@ void TestApp::storedSettings() {
     program.writeLinks("[0]\nname0=Zero page\n[3]\nname0=Third page first\nname9=Third page last\n");
     frmMain& tab = program.start();
 
-    if (check == "top-300") {
-        QCOMPARE(tab.Top(), -300);
-        QCOMPARE(tab.base().Top(), -300 + 1180);
+    if (check == "top0") {
+        QCOMPARE(tab.Top(), 0);
+        QCOMPARE(tab.base().Top(), 0 + 1180);
     } else if (check == "page3") {
         QCOMPARE(tab.state().currentPage(), int16_t(3));
         QCOMPARE(tab.lblLink[0]->Caption(), QString("Third page first"));

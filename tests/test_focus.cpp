@@ -4,54 +4,7 @@
 #include "app/frmMain.h"
 #include "support/TestDesktop.h"
 
-#include <QProcess>
 #include <QTest>
-
-namespace {
-
-QString run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(10000);
-    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
-}
-
-// The window holding the keyboard, as the X server reports it.
-qulonglong focusOwner() {
-    return run(QStringLiteral("xdotool"), {QStringLiteral("getwindowfocus")}).toULongLong();
-}
-
-// A window of another program, managed by the window manager.
-class OtherWindow {
-public:
-    explicit OtherWindow(const QString& title, int x) {
-        process_.start(QStringLiteral("xmessage"),
-                       {QStringLiteral("-title"), title, QStringLiteral("-geometry"),
-                        QStringLiteral("300x80+%1+300").arg(x), title});
-        process_.waitForStarted();
-        const QString found =
-            run(QStringLiteral("xdotool"),
-                {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--name"), title});
-        id_ = found.section(QLatin1Char('\n'), 0, 0).toULongLong();
-    }
-    ~OtherWindow() {
-        process_.kill();
-        process_.waitForFinished();
-    }
-    qulonglong id() const { return id_; }
-    // Focuses it as a click on it would.
-    bool focus() const {
-        run(QStringLiteral("xdotool"),
-            {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(id_)});
-        return waitUntil([&] { return focusOwner() == id_; }, 3000);
-    }
-
-private:
-    QProcess process_;
-    qulonglong id_ = 0;
-};
-
-} // namespace
 
 class TestFocus : public QObject {
     Q_OBJECT
@@ -69,8 +22,8 @@ void TestFocus::slideInGivesTheKeyboardBack_data() {
 
 void TestFocus::slideInGivesTheKeyboardBack() {
     QFETCH(bool, userFocusesAnother);
-    OtherWindow editor(QStringLiteral("Editor"), 100);
-    OtherWindow other(QStringLiteral("Other"), 500);
+    OtherProgramWindow editor(QStringLiteral("Editor"), QPoint(100, 300));
+    OtherProgramWindow other(QStringLiteral("Other"), QPoint(500, 300));
     QVERIFY(editor.id() && other.id());
     QVERIFY(editor.focus());
 

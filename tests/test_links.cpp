@@ -56,6 +56,9 @@ private slots:
     void tabHandlersInertWhileEditorShows_data();
     void tabHandlersInertWhileEditorShows();
     void unwritableSaveKeepsTheDialog();
+    void failedAddressWritePutsTheFileBack_data();
+    void failedAddressWritePutsTheFileBack();
+    void returningFromAnotherProgramKeepsWhatWasTyped();
 
     // Lights
     void lightFaces_data();
@@ -169,7 +172,8 @@ void TestLinks::linkFileInTheUserDataFolder() {
         QCOMPARE(tab.linkFilePath(), userFile);
         QVERIFY(!QFileInfo::exists(dataHome.path() + "/brimvel"));
 
-        frmInput& editor = showEditor(tab, 3);
+        QVERIFY(showEditor(tab, 3));
+        frmInput& editor = tab.input();
         retype(editor.txtURL, "http://user.example/");
         retype(editor.txtName, "User");
         RealInput::click(screenPoint(editor.cmdOK));
@@ -447,10 +451,18 @@ void TestLinks::addressMustBeginWithHttp_data() {
     QTest::addColumn<QString>("storedAddress"); // empty: refused
     QTest::addColumn<QString>("storedName");
 
-    QTest::newRow("https refused") << "https://example.com/"
-                                   << "Site"
-                                   << ""
-                                   << "";
+    QTest::newRow("https accepted") << "https://example.com/"
+                                    << "Site"
+                                    << "https://example.com/"
+                                    << "Site";
+    QTest::newRow("HTTPS in capitals refused") << "HTTPS://EXAMPLE.COM/"
+                                               << "Site"
+                                               << ""
+                                               << "";
+    QTest::newRow("ftp refused") << "ftp://example.com/"
+                                 << "Site"
+                                 << ""
+                                 << "";
     QTest::newRow("HTTP in capitals refused") << "HTTP://EXAMPLE.COM/"
                                               << "Site"
                                               << ""
@@ -491,7 +503,7 @@ void TestLinks::addressMustBeginWithHttp() {
         QTRY_COMPARE(watcher.seen().size(), 1);
         const auto& box = watcher.seen().constFirst();
         QCOMPARE(box.title, QString("Brimvel"));
-        QCOMPARE(box.text, QString("Please begin your URL with http://     "));
+        QCOMPARE(box.text, QString("Please begin your URL with http:// or https://     "));
         QCOMPARE(box.icon, QMessageBox::Warning);
         QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QVERIFY(editor.isVisible());
@@ -791,6 +803,87 @@ void TestLinks::unwritableSaveKeepsTheDialog() {
     QVERIFY(QFile::remove(folder));
     QVERIFY(QDir().rename(folder + ".away", folder));
     QCOMPARE(fileBytes(program.linkFile()), kOneLink);
+}
+
+// The layer refuses to make a link file larger than 64 MiB: a file just below that takes the short name but
+// not the long address after it, the failure between the editor's two writes.
+QByteArray nearlyFullLinkFile(const QByteArray& slot0) {
+    constexpr qsizetype kLimit = 64 * 1024 * 1024;
+    QByteArray text = "[0]\n" + slot0 + "[padding]\n";
+    const QByteArray line = "note=" + QByteArray(4000, 'x') + "\n";
+    while (text.size() + line.size() < kLimit - 4096)
+        text += line;
+    // Room for a few more bytes, not for the address.
+    const qsizetype rest = kLimit - 12 - text.size();
+    text += "last=" + QByteArray(rest - 6, 'y') + "\n";
+    return text;
+}
+
+void TestLinks::failedAddressWritePutsTheFileBack_data() {
+    QTest::addColumn<QByteArray>("slot0");
+    QTest::addColumn<QByteArray>("handEdit"); // replaces slot0 in the file after the load; empty: none
+    QTest::newRow("quoted, padded name")
+        << QByteArray("name0=  \"Old\"  \nurl0=http://old.example/\n") << QByteArray();
+    QTest::newRow("empty name entry") << QByteArray("name0=\n") << QByteArray();
+    QTest::newRow("no entry at all") << QByteArray() << QByteArray();
+    QTest::newRow("hand edit since the load") << QByteArray("name0=Old\nurl0=http://old.example/\n")
+                                              << QByteArray("name0=Hnd\nurl0=http://hnd.example/\n");
+}
+
+void TestLinks::failedAddressWritePutsTheFileBack() {
+    QFETCH(QByteArray, slot0);
+    QFETCH(QByteArray, handEdit);
+    TestProgram program;
+    program.writeLinks(nearlyFullLinkFile(slot0));
+    frmMain& tab = program.start();
+    if (!handEdit.isEmpty())
+        program.writeLinks(nearlyFullLinkFile(handEdit));
+    const QByteArray before = fileBytes(program.linkFile());
+    QVERIFY(showEditor(tab, 0));
+    frmInput& editor = tab.input();
+
+    MessageBoxAnswerer watcher;
+    retype(editor.txtURL, "http://new.example/" + QString(200, QLatin1Char('a')));
+    retype(editor.txtName, "Renamed");
+    RealInput::click(screenPoint(editor.cmdOK));
+    QTRY_COMPARE(watcher.seen().size(), 1);
+
+    // Nothing was saved, and the message says so; the file is as it was, to the byte.
+    QCOMPARE(watcher.seen().constFirst().text,
+             QStringLiteral("The link could not be saved to %1.").arg(tab.linkFilePath()));
+    QVERIFY(editor.isVisible());
+    QCOMPARE(editor.txtName->text(), QString("Renamed"));
+    QVERIFY(fileBytes(program.linkFile()) == before);
+}
+
+// Going to another program (to copy an address there, say) and back keeps what was typed and where the
+// dialog stands.
+void TestLinks::returningFromAnotherProgramKeepsWhatWasTyped() {
+    TestProgram program;
+    program.writeLinks(kOneLink);
+    frmMain& tab = program.start();
+    QVERIFY(showEditor(tab, 0));
+    frmInput& editor = tab.input();
+    retype(editor.txtName, "Typed name");
+    editor.move(editor.pos() + QPoint(-120, 80));
+    QVERIFY(waitUntil([&] { return editor.geometry().topLeft() != QPoint(); }));
+    const QPoint placed = editor.pos();
+
+    OtherProgramWindow browser(QStringLiteral("Browser"), QPoint(40, 40));
+    QVERIFY(browser.focus());
+    QVERIFY(waitUntil([&] { return !editor.isActiveWindow(); }));
+    QVERIFY(focusWindow(editor.winId()));
+    QVERIFY(waitUntil([&] { return editor.isActiveWindow(); }));
+    settle(200);
+    QCOMPARE(editor.txtName->text(), QString("Typed name"));
+    QCOMPARE(editor.txtURL->text(), kOldAddress);
+    QCOMPARE(editor.pos(), placed);
+
+    // Shown for a slot again, it is filled from the table.
+    RealInput::click(screenPoint(editor.cmdCancel));
+    QVERIFY(waitUntil([&] { return !editor.isVisible(); }));
+    QVERIFY(showEditor(tab, 0));
+    QCOMPARE(editor.txtName->text(), kOldName);
 }
 
 // ---- lights ----

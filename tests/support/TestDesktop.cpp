@@ -197,3 +197,39 @@ void setNumLock(bool on) {
 }
 
 } // namespace RealInput
+
+namespace {
+QString output(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(10000);
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+} // namespace
+
+qulonglong focusOwner() {
+    return output(QStringLiteral("xdotool"), {QStringLiteral("getwindowfocus")}).toULongLong();
+}
+
+bool focusWindow(qulonglong id) {
+    output(QStringLiteral("xdotool"),
+           {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(id)});
+    return waitUntil([&] { return focusOwner() == id; }, 3000);
+}
+
+OtherProgramWindow::OtherProgramWindow(const QString& title, QPoint at)
+    : process_(std::make_unique<QProcess>()) {
+    process_->start(QStringLiteral("xmessage"),
+                    {QStringLiteral("-title"), title, QStringLiteral("-geometry"),
+                     QStringLiteral("300x80+%1+%2").arg(at.x()).arg(at.y()), title});
+    process_->waitForStarted();
+    const QString found =
+        output(QStringLiteral("xdotool"),
+               {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--name"), title});
+    id_ = found.section(QLatin1Char('\n'), 0, 0).toULongLong();
+}
+
+OtherProgramWindow::~OtherProgramWindow() {
+    process_->kill();
+    process_->waitForFinished();
+}

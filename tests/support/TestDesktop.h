@@ -15,6 +15,7 @@
 
 #include <QMap>
 #include <QPoint>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -85,6 +86,25 @@ void settle(int ms);
 // Dispatches events for `ms` of the program's clock: a tenth of the time at the fast pace. For checks that
 // something the program's timers or pauses would do does not happen within that time.
 void settleProgramTime(int ms);
+
+// The window holding the keyboard, as the X server reports it.
+qulonglong focusOwner();
+// Focuses an X window as the window manager does when the user clicks it; false when it did not take the
+// keyboard.
+bool focusWindow(qulonglong id);
+
+// A window of another program (xmessage), managed by the window manager, for as long as the object lives.
+class OtherProgramWindow {
+public:
+    OtherProgramWindow(const QString& title, QPoint at);
+    ~OtherProgramWindow();
+    qulonglong id() const { return id_; }
+    bool focus() const { return focusWindow(id_); }
+
+private:
+    std::unique_ptr<QProcess> process_;
+    qulonglong id_ = 0;
+};
 
 // Screen pixel of a point of a widget (its centre by default).
 QPoint screenPoint(const QWidget* widget, std::optional<QPoint> local = std::nullopt);
