@@ -108,6 +108,10 @@ bool frmInput::event(QEvent* event) {
     } else if (event->type() == QEvent::Hide) {
         returningFromMessage_ = false;
     }
+    if (event->type() == QEvent::Show)
+        Runtime::dialogShowing(this, true);
+    else if (event->type() == QEvent::Hide)
+        Runtime::dialogShowing(this, false);
     if (event->type() == QEvent::KeyPress) {
         // Escape answers Cancel, as a dialog's keyboard user expects.
         if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {

@@ -10,6 +10,15 @@ StayOnTop::StayOnTop(QWidget& tab, QWidget& base, WindowStacking* stacking, Pref
     : tab_(tab), base_(base), stacking_(stacking), prefs_(prefs), dockCheck_(std::move(dockCheck)),
       afterRaise_(std::move(afterRaise)) {
     tmrOnTop_ = new Timer(this, 500, true, [this] { tmrOnTop_Timer(); });
+    watching_ = stacking_ && stacking_->watchOthers([this] { othersChanged(); });
+    dialogWatch_ =
+        Runtime::watchDialogs([this](QWidget* dialog, bool showing) { dialogShowing(dialog, showing); });
+}
+
+StayOnTop::~StayOnTop() {
+    Runtime::unwatchDialogs(dialogWatch_);
+    if (stacking_)
+        stacking_->watchOthers(nullptr);
 }
 
 void StayOnTop::setTopMost(bool on) {
@@ -21,7 +30,7 @@ void StayOnTop::setTopMost(bool on) {
 
 void StayOnTop::applyAtStart() {
     setTopMost(on());
-    tmrOnTop_->setInterval(on() ? 1000 : 0);
+    tmrOnTop_->setInterval(on() && !watching_ ? kTickMs : 0);
 }
 
 void StayOnTop::restack() {
@@ -35,11 +44,31 @@ void StayOnTop::toggle() {
         setTopMost(false);
     } else {
         prefs_.set(Preferences::OnTop, 1);
-        tmrOnTop_->setInterval(1000);
+        tmrOnTop_->setInterval(kTickMs);
     }
 }
 
+void StayOnTop::othersChanged() {
+    // Off, the platform keeps both windows among the others by itself. A tick already due answers this
+    // change too.
+    if (on() && tmrOnTop_->Interval() == 0)
+        tmrOnTop_->setInterval(kSettleMs);
+}
+
+void StayOnTop::dialogShowing(QWidget* dialog, bool showing) {
+    if (!stacking_)
+        return;
+    stacking_->standBelow(dialog, showing);
+    // The dialog's window appearing is a change the platform reports; its going is not, so the windows
+    // stand up again here.
+    if (!showing && on())
+        setTopMost(true);
+}
+
 void StayOnTop::tmrOnTop_Timer() {
+    // Answering the X server's reports, the tick runs once per change.
+    if (watching_)
+        tmrOnTop_->setInterval(0);
     if (dockCheck_)
         dockCheck_();
     if (prefs_[Preferences::OnTop] != 0) {
