@@ -109,18 +109,22 @@ Window clientWindow(Display* display, Window frame, Atom wmState, int depth = 2)
     return client;
 }
 
-// True when the rectangle holds the whole of one of the monitors.
-bool fillsAMonitor(const XWindowAttributes& attributes) {
+// How much of the monitors the window's rectangle covers.
+enum class Cover { Nothing, Part, AWholeMonitor };
+Cover coverOf(const XWindowAttributes& attributes) {
     const QRect area(attributes.x, attributes.y, attributes.width + 2 * attributes.border_width,
                      attributes.height + 2 * attributes.border_width);
+    Cover cover = Cover::Nothing;
     for (const QScreen* screen : QGuiApplication::screens()) {
         // In the X server's pixels: Qt keeps a screen's origin and divides its size by the pixel ratio.
         const QRect monitor(screen->geometry().topLeft(),
                             screen->geometry().size() * screen->devicePixelRatio());
         if (area.contains(monitor))
-            return true;
+            return Cover::AWholeMonitor;
+        if (area.intersects(monitor))
+            cover = Cover::Part;
     }
-    return false;
+    return cover;
 }
 
 // The kinds of window, named by their owner, that only show while the user deals with them: menus, tooltips,
@@ -153,9 +157,11 @@ bool mustStayUncovered(Display* display, Window window, const XWindowAttributes&
         return std::find(state.begin(), state.end(), atom(display, "_NET_WM_STATE_FULLSCREEN")) !=
                state.end();
     }
-    // Bypassing the manager: a screen locker or a full-screen video fills a monitor.
-    if (fillsAMonitor(attributes))
-        return true;
+    // Bypassing the manager: a screen locker or a full-screen video fills a monitor; a window parked off
+    // every monitor (a toolkit's helper) is nothing anyone sees.
+    const Cover cover = coverOf(attributes);
+    if (cover != Cover::Part)
+        return cover == Cover::AWholeMonitor;
     // A menu, a tooltip or another pop-up, by the type its owner gave it; a window without a type is taken
     // for the menu of a toolkit that names none.
     const std::vector<Atom> types = atomList(display, window, atom(display, "_NET_WM_WINDOW_TYPE"));
@@ -278,12 +284,13 @@ void X11WindowStacking::setTopMost(QWidget* window, bool on) {
     if (!window)
         return;
     topMost.insert(window, on);
-    auto without = [window](QList<QPointer<QWidget>>& list) {
-        list.removeIf([window](const QPointer<QWidget>& w) { return w.isNull() || w == window; });
-    };
-    without(above);
-    without(normal);
-    (on ? above : normal).append(window);
+    // A window keeps its place in its group when it is set again.
+    QList<QPointer<QWidget>>& group = on ? above : normal;
+    QList<QPointer<QWidget>>& other = on ? normal : above;
+    other.removeIf([window](const QPointer<QWidget>& w) { return w.isNull() || w == window; });
+    group.removeIf([](const QPointer<QWidget>& w) { return w.isNull(); });
+    if (!group.contains(window))
+        group.append(window);
     if (normal.isEmpty())
         qApp->removeEventFilter(this);
     else
@@ -371,8 +378,10 @@ unsigned long X11WindowStacking::ceiling(Display* display, const Windows& childr
         if (indexOf(group, window) >= 0 || !viewable(display, window, attributes))
             continue;
         const bool managed = !attributes.override_redirect;
-        if ((i > groupBottom || (managed && !managedSeen)) && mustStayUncovered(display, window, attributes))
+        if ((i > groupBottom || (managed && !managedSeen)) &&
+            mustStayUncovered(display, window, attributes)) {
             lower(i);
+        }
         managedSeen = managedSeen || managed;
     }
     return lowest >= 0 ? children[static_cast<size_t>(lowest)] : 0;
