@@ -1,6 +1,7 @@
 #include "StayOnTop.h"
 
 #include "../forms/Runtime.h"
+#include "../forms/TimeScale.h"
 #include "../platform/WindowStacking.h"
 
 #include <QWidget>
@@ -50,9 +51,12 @@ void StayOnTop::toggle() {
 
 void StayOnTop::othersChanged() {
     // Off, the platform keeps both windows among the others by itself. A tick already due answers this
-    // change too.
-    if (on() && tmrOnTop_->Interval() == 0)
-        tmrOnTop_->setInterval(kSettleMs);
+    // change too. Changes that keep coming (a window dragged about, another program that raises itself each
+    // time it is covered) are answered once a second at most.
+    if (!on() || tmrOnTop_->Interval() != 0)
+        return;
+    const bool recent = lastTick_.isValid() && lastTick_.elapsed() < TimeScale::scaled(kTickMs);
+    tmrOnTop_->setInterval(recent ? kTickMs : kSettleMs);
 }
 
 void StayOnTop::dialogShowing(QWidget* dialog, bool showing) {
@@ -69,6 +73,7 @@ void StayOnTop::tmrOnTop_Timer() {
     // Answering the X server's reports, the tick runs once per change.
     if (watching_)
         tmrOnTop_->setInterval(0);
+    lastTick_.start();
     if (dockCheck_)
         dockCheck_();
     if (prefs_[Preferences::OnTop] != 0) {
