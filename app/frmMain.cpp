@@ -189,11 +189,12 @@ bool frmMain::editorShowing() const {
 }
 
 bool frmMain::Form_Load() {
-    // A second instance activates the running one and ends before touching anything.
+    // A second instance brings the running one's tab and base bar to the front, the bar above as the running
+    // one stacks them, and ends before touching anything.
     Instances* instances = m.services.instances.get();
     if (instances && (instances->anotherInstanceRunning() ||
                       instances->findWindow(QStringLiteral("Brimvel-Blue"), QStringLiteral("Brimvel")))) {
-        instances->activateWindow(QStringLiteral("Brimvel"));
+        instances->bringToFront({windowTitle(), base_->windowTitle()});
         return false;
     }
 

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <map>
+#include <vector>
 
 namespace Runtime {
 
@@ -20,6 +22,35 @@ std::function<void()>& flushHook() {
     return hook;
 }
 
+namespace {
+std::map<int, DialogWatcher>& dialogWatchers() {
+    static std::map<int, DialogWatcher> watchers;
+    return watchers;
+}
+} // namespace
+
+int watchDialogs(DialogWatcher watcher) {
+    static int last = 0;
+    dialogWatchers().emplace(++last, std::move(watcher));
+    return last;
+}
+
+void unwatchDialogs(int number) {
+    dialogWatchers().erase(number);
+}
+
+void dialogShowing(QWidget* dialog, bool showing) {
+    // A watcher may go while it is told (a test's program that ends), so each is looked up again.
+    std::vector<int> numbers;
+    for (const auto& entry : dialogWatchers())
+        numbers.push_back(entry.first);
+    for (int number : numbers) {
+        const auto it = dialogWatchers().find(number);
+        if (it != dialogWatchers().end() && it->second)
+            it->second(dialog, showing);
+    }
+}
+
 int MsgBox(QWidget* parent, const QString& text, int flags, const QString& title) {
     QMessageBox box(parent);
     box.setWindowTitle(title);
@@ -34,7 +65,9 @@ int MsgBox(QWidget* parent, const QString& text, int flags, const QString& title
         box.setIcon(QMessageBox::Warning);
     else if (flags & kQuestion)
         box.setIcon(QMessageBox::Question);
+    dialogShowing(&box, true);
     const int answer = box.exec();
+    dialogShowing(&box, false);
     if (answer == QMessageBox::Yes)
         return kAnswerYes;
     if (answer == QMessageBox::No)

@@ -22,6 +22,15 @@ constexpr int kAnswerOk = 1;
 constexpr int kAnswerYes = 6;
 constexpr int kAnswerNo = 7;
 
-// A modal message box; answers 6 (Yes), 7 (No) or 1 (OK).
+// A modal message box; answers 6 (Yes), 7 (No) or 1 (OK). Its watchers are told while it shows.
 int MsgBox(QWidget* parent, const QString& text, int flags, const QString& title);
+
+// The program's dialogs (every message box, the link editor) tell the watchers when they show and when they
+// go, so that windows kept above the others can stand aside for them.
+using DialogWatcher = std::function<void(QWidget* dialog, bool showing)>;
+// Adds a watcher; answers the number that removes it again.
+int watchDialogs(DialogWatcher watcher);
+void unwatchDialogs(int number);
+// Called by a dialog as it shows (true) and as it goes (false).
+void dialogShowing(QWidget* dialog, bool showing);
 } // namespace Runtime

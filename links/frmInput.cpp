@@ -117,6 +117,10 @@ bool frmInput::event(QEvent* event) {
     // by where the keyboard was before it, so no flag waits for an activation that may never come.
     if (event->type() == QEvent::WindowActivate && cameFrom_ == CameFrom::TabWindow)
         Form_Activate();
+    if (event->type() == QEvent::Show)
+        Runtime::dialogShowing(this, true);
+    else if (event->type() == QEvent::Hide)
+        Runtime::dialogShowing(this, false);
     if (event->type() == QEvent::KeyPress) {
         // Escape answers Cancel, as a dialog's keyboard user expects.
         if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {

@@ -1,6 +1,7 @@
 #include "StayOnTop.h"
 
 #include "../forms/Runtime.h"
+#include "../forms/TimeScale.h"
 #include "../platform/WindowStacking.h"
 
 #include <QWidget>
@@ -10,6 +11,15 @@ StayOnTop::StayOnTop(QWidget& tab, QWidget& base, WindowStacking* stacking, Pref
     : tab_(tab), base_(base), stacking_(stacking), prefs_(prefs), dockCheck_(std::move(dockCheck)),
       afterRaise_(std::move(afterRaise)) {
     tmrOnTop_ = new Timer(this, 500, true, [this] { tmrOnTop_Timer(); });
+    watching_ = stacking_ && stacking_->watchOthers([this] { othersChanged(); });
+    dialogWatch_ =
+        Runtime::watchDialogs([this](QWidget* dialog, bool showing) { dialogShowing(dialog, showing); });
+}
+
+StayOnTop::~StayOnTop() {
+    Runtime::unwatchDialogs(dialogWatch_);
+    if (stacking_)
+        stacking_->watchOthers(nullptr);
 }
 
 void StayOnTop::setTopMost(bool on) {
@@ -21,7 +31,7 @@ void StayOnTop::setTopMost(bool on) {
 
 void StayOnTop::applyAtStart() {
     setTopMost(on());
-    tmrOnTop_->setInterval(on() ? 1000 : 0);
+    tmrOnTop_->setInterval(on() && !watching_ ? kTickMs : 0);
 }
 
 void StayOnTop::restack() {
@@ -35,11 +45,35 @@ void StayOnTop::toggle() {
         setTopMost(false);
     } else {
         prefs_.set(Preferences::OnTop, 1);
-        tmrOnTop_->setInterval(1000);
+        tmrOnTop_->setInterval(kTickMs);
     }
 }
 
+void StayOnTop::othersChanged() {
+    // Off, the platform keeps both windows among the others by itself. A tick already due answers this
+    // change too. Changes that keep coming (a window dragged about, another program that raises itself each
+    // time it is covered) are answered once a second at most.
+    if (!on() || tmrOnTop_->Interval() != 0)
+        return;
+    const bool recent = lastTick_.isValid() && lastTick_.elapsed() < TimeScale::scaled(kTickMs);
+    tmrOnTop_->setInterval(recent ? kTickMs : kSettleMs);
+}
+
+void StayOnTop::dialogShowing(QWidget* dialog, bool showing) {
+    if (!stacking_)
+        return;
+    stacking_->standBelow(dialog, showing);
+    // The dialog's window appearing is a change the platform reports; its going is not, so the windows
+    // stand up again here.
+    if (!showing && on())
+        setTopMost(true);
+}
+
 void StayOnTop::tmrOnTop_Timer() {
+    // Answering the X server's reports, the tick runs once per change.
+    if (watching_)
+        tmrOnTop_->setInterval(0);
+    lastTick_.start();
     if (dockCheck_)
         dockCheck_();
     if (prefs_[Preferences::OnTop] != 0) {

@@ -37,6 +37,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -94,6 +95,7 @@ public:
     }
 
     bool isAbove(Window upper, Window lower) const { return Stacking::isAbove(display, upper, lower); }
+    int stackPosition(Window window) const { return Stacking::position(display, window); }
     Window topLevel(Window window) const { return Stacking::topLevelOf(display, window); }
 
     Window activeWindow() const {
@@ -252,6 +254,8 @@ private slots:
     void topMostRaisesBypassWindowAboveOthers();
     void topMostOffNoLongerRaises();
     void takeFocusGivesKeyboardToBypassWindow();
+    void topMostWindowsStandBelowOwnDialog();
+    void othersChangingIsReported();
 
     void lockOfRunningInstanceIsSeen_data();
     void lockOfRunningInstanceIsSeen();
@@ -261,6 +265,7 @@ private slots:
     void findWindowByClassAndTitle();
     void activateManagedWindow();
     void activateBypassWindow();
+    void bringToFrontRaisesShownWindowsInOrder();
 
     void cueIsHeardOnlyForAWaveFile_data();
     void cueIsHeardOnlyForAWaveFile();
@@ -535,6 +540,57 @@ void TestPlatform::takeFocusGivesKeyboardToBypassWindow() {
     QTRY_VERIFY(bypass->isActiveWindow());
 }
 
+void TestPlatform::topMostWindowsStandBelowOwnDialog() {
+    auto tab = showWindow(QStringLiteral("tab"), true, {100, 100, 200, 120});
+    auto base = showWindow(QStringLiteral("base"), true, {100, 220, 200, 40});
+    QVERIFY(QTest::qWaitForWindowExposed(tab.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(base.get()));
+    X11WindowStacking stacking;
+    stacking.setTopMost(tab.get(), true);
+    stacking.setTopMost(base.get(), true);
+    auto dialog = showWindow(QStringLiteral("dialog"), false, {150, 150, 300, 200});
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    QTRY_VERIFY(x->topLevel(xid(*dialog)) != xid(*dialog)); // framed by the window manager
+    stacking.setTopMost(tab.get(), true);
+    QVERIFY(x->isAbove(xid(*tab), xid(*dialog)));
+
+    // While the dialog shows, the group stands right below it, the window made top-most last higher.
+    stacking.standBelow(dialog.get(), true);
+    stacking.setTopMost(tab.get(), true);
+    QVERIFY(holdsWithoutEventLoop([&] { return x->isAbove(xid(*dialog), xid(*base)); }));
+    QCOMPARE(x->stackPosition(xid(*base)), x->stackPosition(xid(*dialog)) - 1);
+    QCOMPARE(x->stackPosition(xid(*tab)), x->stackPosition(xid(*base)) - 1);
+
+    stacking.standBelow(dialog.get(), false);
+    stacking.setTopMost(tab.get(), true);
+    QVERIFY(holdsWithoutEventLoop([&] { return x->isAbove(xid(*tab), xid(*dialog)); }));
+    QVERIFY(x->isAbove(xid(*base), xid(*tab)));
+}
+
+void TestPlatform::othersChangingIsReported() {
+    auto ours = showWindow(QStringLiteral("ours"), true, {100, 100, 200, 120});
+    QVERIFY(QTest::qWaitForWindowExposed(ours.get()));
+    X11WindowStacking stacking;
+    int reports = 0;
+    QVERIFY(stacking.watchOthers([&reports] { ++reports; }));
+    stacking.setTopMost(ours.get(), true);
+    // The program's own windows moving is no news.
+    ours->move(120, 100);
+    QTest::qWait(300);
+    QCOMPARE(reports, 0);
+
+    // Another window mapped, moved, restacked: each is reported.
+    auto other = showWindow(QStringLiteral("other"), true, {300, 300, 100, 100});
+    QTRY_VERIFY(reports > 0);
+    for (const auto& change : std::vector<std::function<void()>>{
+             [&] { other->move(320, 300); }, [&] { XLowerWindow(x->display, xid(*other)); }}) {
+        reports = 0;
+        change();
+        XSync(x->display, False);
+        QTRY_VERIFY(reports > 0);
+    }
+}
+
 // ---- single instance and window activation ----
 
 void TestPlatform::lockOfRunningInstanceIsSeen_data() {
@@ -692,6 +748,32 @@ void TestPlatform::activateBypassWindow() {
     X11Instances().activateWindow(QStringLiteral("Brimvel"));
     QVERIFY(holdsWithoutEventLoop([&] { return x->isAbove(xid(*target), xid(*menu)); }));
     QCOMPARE(x->inputFocus(), xid(*target));
+}
+
+void TestPlatform::bringToFrontRaisesShownWindowsInOrder() {
+    auto tab = showWindow(QStringLiteral("Brimvel-Blue"), true, {100, 100, 200, 120});
+    auto base = showWindow(QStringLiteral("Brimvel Base"), true, {100, 220, 200, 40});
+    QVERIFY(QTest::qWaitForWindowExposed(tab.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(base.get()));
+    // A hidden window with the tab's title, as toolkits keep them, and windows that cover both.
+    auto hidden = std::make_unique<QWidget>();
+    hidden->setWindowTitle(QStringLiteral("Brimvel-Blue"));
+    hidden->winId();
+    auto managed = showWindow(QStringLiteral("Other"), false, {50, 50, 400, 300});
+    QVERIFY(QTest::qWaitForWindowExposed(managed.get()));
+    auto panel = showWindow(QStringLiteral("panel"), true, {80, 80, 300, 250});
+    QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
+    QTRY_COMPARE(x->activeWindow(), xid(*managed));
+    QTRY_VERIFY(x->isAbove(xid(*panel), xid(*base)));
+    const Window focus = x->inputFocus();
+
+    X11Instances().bringToFront({QStringLiteral("Brimvel-Blue"), QStringLiteral("Brimvel Base")});
+    QVERIFY(holdsWithoutEventLoop([&] { return x->isAbove(xid(*base), xid(*panel)); }));
+    QVERIFY(x->isAbove(xid(*tab), xid(*panel)));
+    QVERIFY(x->isAbove(xid(*base), xid(*tab)));
+    QVERIFY(!hidden->isVisible());
+    // The keyboard stays where it was.
+    QCOMPARE(x->inputFocus(), focus);
 }
 
 // ---- sound ----

@@ -77,11 +77,6 @@ int dockedX(const QRect& monitor) {
     return monitor.x() + monitor.width() - 6;
 }
 
-bool slideOut(frmMain& tab) {
-    tab.animation();
-    return waitUntil([&] { return tab.motion().open() && !tab.motion().tmrGrow().Enabled(); }, 8000);
-}
-
 bool slideIn(frmMain& tab) {
     tab.animation();
     return waitUntil([&] { return !tab.motion().open() && !tab.motion().tmrShrink().Enabled(); }, 8000);

@@ -763,18 +763,27 @@ void TestTab::pressBringsNotTopMostTabToFront() {
     frmMain& tab = program.start();
     QVERIFY(slideOut(tab));
 
-    // A managed window covers the lower part of the open tab and comes above it.
+    // A managed window covers the lower part of the open tab and the base bar, and comes above both.
     QWidget other;
     other.setWindowTitle(QStringLiteral("Another window"));
     other.setGeometry(900, 200, 360, 400);
     other.show();
     QVERIFY(QTest::qWaitForWindowExposed(&other));
     other.activateWindow();
-    QVERIFY(waitUntil([&] { return stackPosition(tab.winId()) < stackPosition(other.winId()); }, 2000));
+    QVERIFY(tab.base().geometry().intersects(other.frameGeometry()));
+    auto below = [&](QWidget& window) {
+        return stackPosition(window.winId()) < stackPosition(other.winId());
+    };
+    QVERIFY(waitUntil([&] { return below(tab) && below(tab.base()); }, 2000));
 
-    // A press on the part still in view (the head panel) brings the tab to the front, as for any window.
+    // A press on the part still in view (the head panel) brings the tab to the front, as for any window, and
+    // the base bar with it: the two move in the stacking order together.
     RealInput::click(tab.geometry().topLeft() + QPoint(160, 66));
-    QVERIFY(waitUntil([&] { return stackPosition(tab.winId()) > stackPosition(other.winId()); }, 2000));
+    QVERIFY(waitUntil([&] { return !below(tab) && !below(tab.base()); }, 2000));
+    QCOMPARE(stackPosition(tab.base().winId()), stackPosition(tab.winId()) + 1);
+    // They stay so until another window comes up.
+    settle(500);
+    QVERIFY(!below(tab) && !below(tab.base()));
     QCOMPARE(tab.state().prefs[Preferences::OnTop], int16_t(0));
 }
 
@@ -802,8 +811,18 @@ void TestTab::redock() {
     }
     tab.setTop(3000);
     tab.setLeft(kScreenWidth + 100);
+    // While nothing else changes on the desktop, no tick comes to look.
+    settle(1500);
+    QCOMPARE(tab.Left(), kScreenWidth + 100);
+
+    // Another window is mapped: with stay-on-top on, the X server's report brings the docking check.
+    QWidget other;
+    other.setWindowTitle(QStringLiteral("Another window"));
+    other.setGeometry(200, 200, 300, 200);
     QElapsedTimer clock;
     clock.start();
+    other.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
 
     if (returns) {
         QVERIFY(waitUntil([&] { return tab.Left() == kScreenWidth - 90; }, 2500));
@@ -866,7 +885,7 @@ void TestTab::switches_data() {
     QTest::addColumn<Store>("storedAfter");
     QTest::addColumn<bool>("retractTimer");
     QTest::addColumn<int>("autoRetractEnabled"); // the motion's flag: -1 when the retract may run
-    QTest::addColumn<int>("onTopInterval");      // the docking timer's interval, ms
+    QTest::addColumn<int>("onTopInterval");      // the docking timer's interval once settled, ms
 
     const Store all{{"mso", "0"}, {"atr", "0"}, {"ont", "1"}};
     auto with = [&](Store values) {
@@ -876,26 +895,26 @@ void TestTab::switches_data() {
         return result;
     };
     QTest::newRow("hover opening on") << with({}) << QStringList{"mouseover"} << QList<int>{2, 7, 4}
-                                      << with({{"mso", "1"}}) << true << -1 << 1000;
+                                      << with({{"mso", "1"}}) << true << -1 << 0;
     QTest::newRow("hover opening on shows the kept auto-retract")
         << with({{"atr", "1"}}) << QStringList{"mouseover"} << QList<int>{2, 8, 4}
-        << with({{"mso", "1"}, {"atr", "1"}}) << true << -1 << 1000;
+        << with({{"mso", "1"}, {"atr", "1"}}) << true << -1 << 0;
     QTest::newRow("hover opening off") << with({{"mso", "1"}, {"atr", "1"}}) << QStringList{"mouseover"}
-                                       << QList<int>{1, 7, 4} << with({{"atr", "1"}}) << false << 0 << 1000;
+                                       << QList<int>{1, 7, 4} << with({{"atr", "1"}}) << false << 0 << 0;
     QTest::newRow("hover opening on and off again") << with({}) << QStringList{"mouseover", "mouseover"}
-                                                    << QList<int>{1, 7, 4} << with({}) << true << 0 << 1000;
+                                                    << QList<int>{1, 7, 4} << with({}) << true << 0 << 0;
     QTest::newRow("auto-retract on") << with({{"mso", "1"}}) << QStringList{"autoretract"}
                                      << QList<int>{2, 8, 4} << with({{"mso", "1"}, {"atr", "1"}}) << true
-                                     << -1 << 1000;
+                                     << -1 << 0;
     QTest::newRow("auto-retract off") << with({{"mso", "1"}, {"atr", "1"}}) << QStringList{"autoretract"}
-                                      << QList<int>{2, 7, 4} << with({{"mso", "1"}}) << false << -1 << 1000;
+                                      << QList<int>{2, 7, 4} << with({{"mso", "1"}}) << false << -1 << 0;
     QTest::newRow("auto-retract ignored while hover opening is off")
         << with({{"atr", "1"}}) << QStringList{"autoretract"} << QList<int>{1, 7, 4} << with({{"atr", "1"}})
-        << false << 0 << 1000;
+        << false << 0 << 0;
     QTest::newRow("stay-on-top off") << with({}) << QStringList{"stayontop"} << QList<int>{1, 7, 3}
                                      << with({{"ont", "0"}}) << false << 0 << 0;
     QTest::newRow("stay-on-top on") << with({{"ont", "0"}}) << QStringList{"stayontop"} << QList<int>{1, 7, 4}
-                                    << with({}) << false << 0 << 1000;
+                                    << with({}) << false << 0 << 0;
 }
 
 void TestTab::switches() {
@@ -932,7 +951,10 @@ void TestTab::switches() {
     QCOMPARE(tab.state().prefs[Preferences::AutoRetract], int16_t(storedAfter.value("atr").toInt()));
     QCOMPARE(tab.state().prefs[Preferences::OnTop], int16_t(storedAfter.value("ont").toInt()));
     QCOMPARE(tab.motion().autoRetractEnabled(), int16_t(autoRetractEnabled));
-    QCOMPARE(tab.stayOnTop().tmrOnTop().Interval(), onTopInterval);
+    // No switch leaves the stay-on-top tick running every second: it runs on the X server's reports, and once
+    // a second after the switch is turned on.
+    QVERIFY(tab.stayOnTop().eventDriven());
+    QVERIFY(waitUntil([&] { return tab.stayOnTop().tmrOnTop().Interval() == onTopInterval; }, 2000));
     QCOMPARE(tab.motion().TimerRetract().Enabled(), retractTimer);
     // The tab stayed open throughout.
     QCOMPARE(tab.Left(), kOpenLeft);

@@ -8,4 +8,5 @@ public:
     bool anotherInstanceRunning() override { return false; }
     bool findWindow(const QString&, const QString&) override { return false; }
     void activateWindow(const QString&) override {}
+    void bringToFront(const QStringList&) override {}
 };

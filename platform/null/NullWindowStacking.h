@@ -5,12 +5,15 @@
 #include <QList>
 #include <QPair>
 
-// No stacking control: the calls are only recorded, in order, for whoever wants to look at them.
+// No stacking control: the calls are only recorded, in order, for whoever wants to look at them. It cannot
+// tell when other windows change.
 class NullWindowStacking : public WindowStacking {
 public:
     void setTopMost(QWidget* window, bool on) override { topMostCalls.append({window, on}); }
     void takeFocus(QWidget* window) override { focusCalls.append(window); }
     void returnFocus(QWidget* window) override { returnCalls.append(window); }
+    bool watchOthers(std::function<void()>) override { return false; }
+    void standBelow(QWidget* dialog, bool on) override { standBelowCalls.append({dialog, on}); }
 
     // The state last set for `window` (false when never set).
     bool isTopMost(const QWidget* window) const {
@@ -24,4 +27,5 @@ public:
     QList<QPair<QWidget*, bool>> topMostCalls;
     QList<QWidget*> focusCalls;
     QList<QWidget*> returnCalls;
+    QList<QPair<QWidget*, bool>> standBelowCalls;
 };

@@ -117,6 +117,27 @@ std::vector<Window> allWindows(Display* display) {
     return found;
 }
 
+// Raises a window that bypasses the window manager directly, giving it the keyboard too when `focus` is set;
+// a managed window is handed to the window manager (_NET_ACTIVE_WINDOW), which raises and focuses it.
+void raise(Display* display, Window window, const XWindowAttributes& attributes, bool focus) {
+    if (attributes.override_redirect) {
+        XRaiseWindow(display, window);
+        if (focus && attributes.map_state == IsViewable)
+            XSetInputFocus(display, window, RevertToParent, CurrentTime);
+        return;
+    }
+    XEvent message{};
+    message.xclient.type = ClientMessage;
+    message.xclient.window = window;
+    message.xclient.message_type = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
+    message.xclient.format = 32;
+    message.xclient.data.l[0] = 2; // source indication: a direct user request, honoured without checks
+    message.xclient.data.l[1] = CurrentTime;
+    message.xclient.data.l[2] = 0;
+    XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
+               &message);
+}
+
 } // namespace
 
 X11Instances::~X11Instances() {
@@ -181,21 +202,24 @@ void X11Instances::activateWindow(const QString& title) {
     if (!target)
         return;
 
-    if (targetAttributes.override_redirect) {
-        XRaiseWindow(display, target);
-        if (targetAttributes.map_state == IsViewable)
-            XSetInputFocus(display, target, RevertToParent, CurrentTime);
-    } else {
-        XEvent message{};
-        message.xclient.type = ClientMessage;
-        message.xclient.window = target;
-        message.xclient.message_type = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
-        message.xclient.format = 32;
-        message.xclient.data.l[0] = 2; // source indication: a direct user request, honoured without checks
-        message.xclient.data.l[1] = CurrentTime;
-        message.xclient.data.l[2] = 0;
-        XSendEvent(display, DefaultRootWindow(display), False,
-                   SubstructureRedirectMask | SubstructureNotifyMask, &message);
-    }
+    raise(display, target, targetAttributes, true);
     XFlush(display);
+}
+
+void X11Instances::bringToFront(const QStringList& titles) {
+    Display* display = qtX11Display();
+    if (!display)
+        return;
+    const std::vector<Window> windows = allWindows(display);
+    for (const QString& title : titles) {
+        for (Window window : windows) {
+            XWindowAttributes attributes{};
+            // Toolkits keep hidden windows with titles too; only those on screen are meant.
+            if (XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable &&
+                windowTitle(display, window) == title)
+                raise(display, window, attributes, false);
+        }
+    }
+    // The caller may end right after: the requests must have reached the server.
+    XSync(display, False);
 }

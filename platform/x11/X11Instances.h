@@ -19,6 +19,9 @@ public:
     // A managed window is handed to the window manager (_NET_ACTIVE_WINDOW), which raises and focuses it;
     // a window that bypasses the window manager is raised and focused directly.
     void activateWindow(const QString& title) override;
+    // Windows that bypass the window manager are raised directly, managed ones are handed to the window
+    // manager to raise.
+    void bringToFront(const QStringList& titles) override;
 
     // The lock file used by this user's instances.
     static QString lockFilePath();

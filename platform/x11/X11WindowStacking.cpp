@@ -4,10 +4,14 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <QWidget>
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -15,6 +19,159 @@ namespace {
 // window that was never shown, before its flags are final.
 Window nativeWindow(const QWidget* window) {
     return window ? static_cast<Window>(window->internalWinId()) : 0;
+}
+
+// The root's children, bottom first.
+std::vector<Window> rootChildren(Display* display) {
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    std::vector<Window> result;
+    if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+        result.assign(children, children + count);
+    if (children)
+        XFree(children);
+    return result;
+}
+
+// The child of the root that holds `window`: the window itself when it bypasses the window manager, the
+// manager's frame around it otherwise.
+Window rootChildOf(Display* display, Window window) {
+    while (window) {
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, window, &root, &parent, &children, &count))
+            return 0;
+        if (children)
+            XFree(children);
+        if (parent == root)
+            return window;
+        window = parent;
+    }
+    return 0;
+}
+
+long indexOf(const std::vector<Window>& windows, Window window) {
+    const auto it = std::find(windows.begin(), windows.end(), window);
+    return it == windows.end() ? -1 : static_cast<long>(it - windows.begin());
+}
+
+bool viewable(Display* display, Window window, XWindowAttributes& attributes) {
+    return XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable &&
+           attributes.c_class == InputOutput;
+}
+
+// The atoms a window carries in a property of type ATOM.
+std::vector<Atom> atomList(Display* display, Window window, Atom property) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    std::vector<Atom> result;
+    if (XGetWindowProperty(display, window, property, 0, 64, False, XA_ATOM, &type, &format, &count,
+                           &remaining, &data) == Success &&
+        type == XA_ATOM && format == 32 && data) {
+        const auto* atoms = reinterpret_cast<const Atom*>(data);
+        result.assign(atoms, atoms + count);
+    }
+    if (data)
+        XFree(data);
+    return result;
+}
+
+bool hasProperty(Display* display, Window window, Atom property) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    const bool found = XGetWindowProperty(display, window, property, 0, 0, False, AnyPropertyType, &type,
+                                          &format, &count, &remaining, &data) == Success &&
+                       type != None;
+    if (data)
+        XFree(data);
+    return found;
+}
+
+// The application's window inside a window manager's frame: the one that carries WM_STATE.
+Window clientWindow(Display* display, Window frame, Atom wmState, int depth = 2) {
+    if (hasProperty(display, frame, wmState))
+        return frame;
+    if (depth == 0)
+        return 0;
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    Window client = 0;
+    if (XQueryTree(display, frame, &root, &parent, &children, &count)) {
+        for (unsigned int i = count; i-- > 0 && !client;)
+            client = clientWindow(display, children[i], wmState, depth - 1);
+    }
+    if (children)
+        XFree(children);
+    return client;
+}
+
+// How much of the monitors the window's rectangle covers.
+enum class Cover { Nothing, Part, AWholeMonitor };
+Cover coverOf(const XWindowAttributes& attributes) {
+    const QRect area(attributes.x, attributes.y, attributes.width + 2 * attributes.border_width,
+                     attributes.height + 2 * attributes.border_width);
+    Cover cover = Cover::Nothing;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        // In the X server's pixels: Qt keeps a screen's origin and divides its size by the pixel ratio.
+        const QRect monitor(screen->geometry().topLeft(),
+                            screen->geometry().size() * screen->devicePixelRatio());
+        if (area.contains(monitor))
+            return Cover::AWholeMonitor;
+        if (area.intersects(monitor))
+            cover = Cover::Part;
+    }
+    return cover;
+}
+
+// The kinds of window, named by their owner, that only show while the user deals with them: menus, tooltips,
+// notifications, drag icons.
+const char* const kPopUpTypes[] = {"_NET_WM_WINDOW_TYPE_DROPDOWN_MENU",
+                                   "_NET_WM_WINDOW_TYPE_POPUP_MENU",
+                                   "_NET_WM_WINDOW_TYPE_MENU",
+                                   "_NET_WM_WINDOW_TYPE_TOOLTIP",
+                                   "_NET_WM_WINDOW_TYPE_NOTIFICATION",
+                                   "_NET_WM_WINDOW_TYPE_COMBO",
+                                   "_NET_WM_WINDOW_TYPE_DND"};
+
+// An atom of Qt's connection, interned once.
+Atom atom(Display* display, const char* name) {
+    static QHash<QByteArray, Atom> atoms;
+    auto it = atoms.constFind(name);
+    if (it == atoms.constEnd())
+        it = atoms.insert(name, XInternAtom(display, name, False));
+    return it.value();
+}
+
+// True for a window the top-most windows must leave in view while it shows.
+bool mustStayUncovered(Display* display, Window window, const XWindowAttributes& attributes) {
+    if (!attributes.override_redirect) {
+        // A managed window, in its manager's frame: full-screen when the manager says so.
+        const Window client = clientWindow(display, window, atom(display, "WM_STATE"));
+        if (!client)
+            return false;
+        const std::vector<Atom> state = atomList(display, client, atom(display, "_NET_WM_STATE"));
+        return std::find(state.begin(), state.end(), atom(display, "_NET_WM_STATE_FULLSCREEN")) !=
+               state.end();
+    }
+    // Bypassing the manager: a screen locker or a full-screen video fills a monitor; a window parked off
+    // every monitor (a toolkit's helper) is nothing anyone sees.
+    const Cover cover = coverOf(attributes);
+    if (cover != Cover::Part)
+        return cover == Cover::AWholeMonitor;
+    // A menu, a tooltip or another pop-up, by the type its owner gave it; a window without a type is taken
+    // for the menu of a toolkit that names none.
+    const std::vector<Atom> types = atomList(display, window, atom(display, "_NET_WM_WINDOW_TYPE"));
+    if (types.empty())
+        return true;
+    for (const char* name : kPopUpTypes) {
+        if (std::find(types.begin(), types.end(), atom(display, name)) != types.end())
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -26,7 +183,8 @@ X11WindowStacking::X11WindowStacking() {
     watch = XOpenDisplay(DisplayString(qt));
     if (!watch)
         return;
-    XSelectInput(watch, DefaultRootWindow(watch), SubstructureNotifyMask);
+    // The root's children being mapped, moved and restacked, and the root itself changing size.
+    XSelectInput(watch, DefaultRootWindow(watch), SubstructureNotifyMask | StructureNotifyMask);
     XFlush(watch);
     notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(watch), QSocketNotifier::Read);
     QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(),
@@ -39,55 +197,83 @@ X11WindowStacking::~X11WindowStacking() {
         XCloseDisplay(watch);
 }
 
+bool X11WindowStacking::watchOthers(std::function<void()> changed) {
+    changed_ = std::move(changed);
+    return watch != nullptr;
+}
+
+X11WindowStacking::Windows X11WindowStacking::ids(const QList<QPointer<QWidget>>& windows) const {
+    Windows result;
+    for (const QPointer<QWidget>& window : windows) {
+        if (const Window id = nativeWindow(window.data()))
+            result.push_back(id);
+    }
+    return result;
+}
+
+bool X11WindowStacking::othersChangedBy(const XEvent& event) const {
+    Window changed = 0;
+    switch (event.type) {
+    case MapNotify:
+        changed = event.xmap.window;
+        break;
+    case ConfigureNotify:
+        changed = event.xconfigure.window; // the root itself when the screen changed size
+        break;
+    case CirculateNotify:
+        changed = event.xcirculate.window;
+        break;
+    case ReparentNotify:
+        changed = event.xreparent.window;
+        break;
+    default:
+        break;
+    }
+    if (!changed)
+        return false;
+    // Our own windows moving or being restacked change nothing for the others.
+    for (const QList<QPointer<QWidget>>* list : {&above, &normal}) {
+        for (const QPointer<QWidget>& window : *list) {
+            if (nativeWindow(window.data()) == changed)
+                return false;
+        }
+    }
+    return true;
+}
+
 void X11WindowStacking::readRootEvents() {
     if (!watch)
         return;
+    bool othersChanged = false;
     while (XPending(watch) > 0) {
         XEvent event;
         XNextEvent(watch, &event);
-        Window changed = 0;
-        switch (event.type) {
-        case MapNotify:
-            changed = event.xmap.window;
-            break;
-        case ConfigureNotify:
-            changed = event.xconfigure.window;
-            break;
-        case CirculateNotify:
-            changed = event.xcirculate.window;
-            break;
-        case ReparentNotify:
-            changed = event.xreparent.window;
-            break;
-        default:
-            break;
-        }
-        // Our own windows moving or being raised change nothing for the others; anything else may now stand
-        // above them.
-        if (changed && !raised.contains(changed) && !normal.contains(changed)) {
-            raised.clear();
-            othersChanged = true;
-        }
+        othersChanged = othersChangedBy(event) || othersChanged;
     }
+    if (!othersChanged)
+        return;
     // A window manager keeps the windows it manages below those that bypass it, so a window that is not
     // top-most follows the others down each time one of them is mapped or raised.
-    if (othersChanged && !normal.isEmpty() && !placing) {
-        othersChanged = false;
+    if (!normal.isEmpty() && !placing) {
         placing = true;
-        Display* display = qtX11Display();
-        for (auto it = normal.cbegin(); display && it != normal.cend(); ++it)
-            placeAmongOthers(display, it.key());
+        if (Display* display = qtX11Display())
+            placeAmongOthers(display);
         placing = false;
     }
+    if (changed_)
+        changed_();
 }
 
 bool X11WindowStacking::eventFilter(QObject* watched, QEvent* event) {
-    // A press on a window that is not top-most brings it to the front, as activating any window would.
+    // A press on a window that is not top-most brings it to the front, as activating any window would, and
+    // the other windows of the program that are not top-most with it.
     if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType()) {
-        const Window id = nativeWindow(static_cast<QWidget*>(watched)->window());
+        const Window pressed = nativeWindow(static_cast<QWidget*>(watched)->window());
+        const Windows group = ids(normal);
         Display* display = qtX11Display();
-        if (display && id && normal.contains(id)) {
-            XRaiseWindow(display, id);
+        if (display && pressed && indexOf(group, pressed) >= 0) {
+            for (Window id : group)
+                XRaiseWindow(display, id);
             XFlush(display);
         }
     }
@@ -98,59 +284,133 @@ void X11WindowStacking::setTopMost(QWidget* window, bool on) {
     if (!window)
         return;
     topMost.insert(window, on);
-    Display* display = qtX11Display();
-    const Window id = nativeWindow(window);
-    if (!display || !id)
-        return;
-    if (!on) {
-        raised.remove(id);
-        if (normal.isEmpty())
-            qApp->installEventFilter(this);
-        normal.insert(id, true);
-        placeAmongOthers(display, id);
-        return;
-    }
-    if (normal.remove(id) && normal.isEmpty())
+    // A window keeps its place in its group when it is set again.
+    QList<QPointer<QWidget>>& group = on ? above : normal;
+    QList<QPointer<QWidget>>& other = on ? normal : above;
+    other.removeIf([window](const QPointer<QWidget>& w) { return w.isNull() || w == window; });
+    group.removeIf([](const QPointer<QWidget>& w) { return w.isNull(); });
+    if (!group.contains(window))
+        group.append(window);
+    if (normal.isEmpty())
         qApp->removeEventFilter(this);
-    if (watch) {
-        readRootEvents();
-        if (raised.value(id, false))
-            return; // nothing was mapped or restacked since this window was raised
-    }
-    // Sent on Qt's own connection and flushed now, so the raise is not left in the output buffer until
-    // the event loop runs again (the caller may be in the middle of a slide).
-    XRaiseWindow(display, id);
-    XFlush(display);
-    raised.insert(id, true);
+    else
+        qApp->installEventFilter(this);
+
+    Display* display = qtX11Display();
+    if (!display || !nativeWindow(window))
+        return;
+    if (on)
+        keepAbove(display);
+    else
+        placeAmongOthers(display);
 }
 
-void X11WindowStacking::placeAmongOthers(Display* display, unsigned long id) {
+void X11WindowStacking::standBelow(QWidget* dialog, bool on) {
+    dialogs.removeIf([dialog](const QPointer<QWidget>& w) { return w.isNull() || w == dialog; });
+    if (on && dialog)
+        dialogs.append(dialog);
+}
+
+void X11WindowStacking::keepAbove(Display* display) {
+    const Windows group = ids(above);
+    if (group.empty())
+        return;
+    const Windows children = rootChildren(display);
+    const Window limit = ceiling(display, children, group);
+    // Nothing to do when the group stands right below its ceiling (or at the very top) already, in order:
+    // requests that change nothing would still reach every client that watches the stacking order.
+    long next = limit ? indexOf(children, limit) : static_cast<long>(children.size());
+    bool inPlace = next >= 0;
+    for (auto it = group.rbegin(); inPlace && it != group.rend(); ++it) {
+        const long at = indexOf(children, *it);
+        inPlace = at >= 0 && at == next - 1;
+        next = at;
+    }
+    if (inPlace)
+        return;
+    // Sent on Qt's own connection and flushed now, so the restack is not left in the output buffer until
+    // the event loop runs again (the caller may be in the middle of a slide).
+    Window sibling = limit;
+    for (auto it = group.rbegin(); it != group.rend(); ++it) {
+        if (sibling) {
+            XWindowChanges changes{};
+            changes.sibling = sibling;
+            changes.stack_mode = Below;
+            XConfigureWindow(display, *it, CWSibling | CWStackMode, &changes);
+        } else {
+            XRaiseWindow(display, *it);
+        }
+        sibling = *it;
+    }
+    XFlush(display);
+}
+
+unsigned long X11WindowStacking::ceiling(Display* display, const Windows& children,
+                                         const Windows& group) const {
+    long lowest = -1;
+    auto lower = [&lowest](long index) {
+        if (index >= 0 && (lowest < 0 || index < lowest))
+            lowest = index;
+    };
+    XWindowAttributes attributes{};
+    // The program's own dialogs that show, wherever they stand.
+    for (const QPointer<QWidget>& dialog : dialogs) {
+        if (!dialog || !dialog->isVisible())
+            continue;
+        const Window top = rootChildOf(display, nativeWindow(dialog.data()));
+        if (top && viewable(display, top, attributes))
+            lower(indexOf(children, top));
+    }
+    // The group never passes a window that must stay uncovered and stands above it. Nor does it stay above
+    // the highest window the window manager manages when that one is full-screen: the manager keeps the
+    // windows it manages below those that bypass it, so a video gone full-screen would be left under the tab.
+    long groupBottom = static_cast<long>(children.size());
+    for (Window window : group) {
+        const long at = indexOf(children, window);
+        if (at >= 0 && at < groupBottom)
+            groupBottom = at;
+    }
+    bool managedSeen = false;
+    for (long i = static_cast<long>(children.size()) - 1; i >= 0; --i) {
+        if (i < groupBottom && managedSeen)
+            break;
+        const Window window = children[static_cast<size_t>(i)];
+        if (indexOf(group, window) >= 0 || !viewable(display, window, attributes))
+            continue;
+        const bool managed = !attributes.override_redirect;
+        if ((i > groupBottom || (managed && !managedSeen)) &&
+            mustStayUncovered(display, window, attributes)) {
+            lower(i);
+        }
+        managedSeen = managedSeen || managed;
+    }
+    return lowest >= 0 ? children[static_cast<size_t>(lowest)] : 0;
+}
+
+void X11WindowStacking::placeAmongOthers(Display* display) {
     // Back in the normal order: just below the highest window of another program that the window manager
     // manages, so that windows raised or opened from now on come above it, while the desktop and the
     // windows below stay beneath. Windows bypassing the manager (menus, tooltips) are left out of the count.
-    Window root = 0, parent = 0, *children = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+    const Windows group = ids(normal);
+    if (group.empty())
         return;
+    const Windows children = rootChildren(display);
     Window highest = 0;
-    for (unsigned int i = count; i-- > 0;) {
-        XWindowAttributes attributes;
-        if (children[i] == id || raised.contains(children[i]) ||
-            !XGetWindowAttributes(display, children[i], &attributes))
-            continue;
-        if (attributes.map_state == IsViewable && !attributes.override_redirect) {
-            highest = children[i];
-            break;
-        }
+    XWindowAttributes attributes{};
+    for (auto it = children.rbegin(); it != children.rend() && !highest; ++it) {
+        if (indexOf(group, *it) < 0 && viewable(display, *it, attributes) && !attributes.override_redirect)
+            highest = *it;
     }
-    if (children)
-        XFree(children);
     if (!highest)
         return;
-    XWindowChanges changes{};
-    changes.sibling = highest;
-    changes.stack_mode = Below;
-    XConfigureWindow(display, id, CWSibling | CWStackMode, &changes);
+    Window sibling = highest;
+    for (auto it = group.rbegin(); it != group.rend(); ++it) {
+        XWindowChanges changes{};
+        changes.sibling = sibling;
+        changes.stack_mode = Below;
+        XConfigureWindow(display, *it, CWSibling | CWStackMode, &changes);
+        sibling = *it;
+    }
     XFlush(display);
 }
 

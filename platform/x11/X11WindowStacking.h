@@ -3,21 +3,30 @@
 #include "../WindowStacking.h"
 
 #include <QHash>
+#include <QList>
 #include <QObject>
+#include <QPointer>
+#include <QWidget>
 #include <memory>
+#include <vector>
 
 class QSocketNotifier;
 typedef struct _XDisplay Display;
+union _XEvent;
 
 // Top-most placement on X11 for the program's windows, which bypass the window manager (override-redirect):
-// no window manager keeps them above, so turning top-most on raises the window above all its siblings, and
-// the program re-asserts it periodically. Off puts the window back among the others, below the highest window
-// the window manager manages, and after that below each window the manager maps or raises, as a normal window
-// would stand; a press on it brings it to the front.
+// no window manager keeps them above, so the program stacks them itself. The top-most windows move as one
+// group. Turning top-most on puts the group at the top of the stacking order, or, when windows that must not
+// be covered stand at the top, just below the lowest of those: a window that fills a monitor and bypasses the
+// manager (a screen locker) or is full-screen by the manager (a video, a game), a window of another program
+// that bypasses the manager as a menu, tooltip or other pop-up does, and the program's own dialogs while they
+// show. Off puts the windows back among the others, below the highest window the window manager manages, and
+// after that below each window the manager maps or raises, as a normal window would stand; a press on one of
+// them brings all of them to the front together.
 //
-// Re-asserting costs nothing while nothing changed: a private connection watches the root window for other
-// windows being mapped or restacked, and a window that is already raised is raised again only after that.
-// An idle desktop thus sees no request and the program no wake-up.
+// A private connection watches the root window for other windows being mapped, moved or restacked and for
+// the screen changing size, and tells the watcher: the re-assert runs on the X server's news, and an idle
+// desktop sends none, so the program does not wake up.
 class X11WindowStacking : public QObject, public WindowStacking {
 public:
     X11WindowStacking();
@@ -28,21 +37,30 @@ public:
     void setTopMost(QWidget* window, bool on) override;
     void takeFocus(QWidget* window) override;
     void returnFocus(QWidget* window) override;
+    bool watchOthers(std::function<void()> changed) override;
+    void standBelow(QWidget* dialog, bool on) override;
 
     // The state last set for `window` (false when never set).
     bool isTopMost(const QWidget* window) const { return topMost.value(window, false); }
 
 private:
+    using Windows = std::vector<unsigned long>;
+
     bool eventFilter(QObject* watched, QEvent* event) override;
     void readRootEvents();
-    void placeAmongOthers(Display* display, unsigned long id);
+    bool othersChangedBy(const _XEvent& event) const;
+    Windows ids(const QList<QPointer<QWidget>>& windows) const;
+    void keepAbove(Display* display);
+    void placeAmongOthers(Display* display);
+    unsigned long ceiling(Display* display, const Windows& children, const Windows& group) const;
 
     QHash<const QWidget*, bool> topMost;
-    // Windows raised since the stacking order last changed under them.
-    QHash<unsigned long, bool> raised;
-    // Windows that are not top-most: kept among the others in the stacking order.
-    QHash<unsigned long, bool> normal;
-    bool othersChanged = false;
+    // The top-most windows and the others, each in the order they were put there (the last stands highest).
+    QList<QPointer<QWidget>> above;
+    QList<QPointer<QWidget>> normal;
+    // The program's dialogs the top-most windows stand below while they show.
+    QList<QPointer<QWidget>> dialogs;
+    std::function<void()> changed_;
     // The window that held the keyboard before the program took it.
     unsigned long focusBefore = 0;
     bool placing = false;

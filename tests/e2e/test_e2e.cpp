@@ -10,6 +10,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWidget>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -137,6 +138,34 @@ QRect screenGeometry(Window window) {
     return QRect(x, y, attributes.width, attributes.height);
 }
 
+// The position of a window in the X server's stacking order (higher is nearer the top); -1 when not found.
+// A managed window counts where its window manager's frame stands.
+int stackPosition(Window window) {
+    Display* display = xDisplay();
+    XSync(display, False);
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    for (;;) {
+        if (!XQueryTree(display, window, &root, &parent, &children, &count))
+            return -1;
+        if (children)
+            XFree(children);
+        if (parent == root)
+            break;
+        window = parent;
+    }
+    if (!XQueryTree(display, root, &root, &parent, &children, &count))
+        return -1;
+    int position = -1;
+    for (unsigned int i = 0; i < count; ++i)
+        if (children[i] == window)
+            position = static_cast<int>(i);
+    if (children)
+        XFree(children);
+    return position;
+}
+
 struct FileStamp {
     QByteArray bytes;
     timespec modified{};
@@ -245,6 +274,7 @@ private slots:
     void init();
     void firstStartWritesDefaultsAndDocksTheTab();
     void secondStartLeavesAtOnce();
+    void secondStartBringsTheTabToTheFront();
     void signalEndsWithoutQuestion_data();
     void signalEndsWithoutQuestion();
     void exitButtonAsksAndYesEnds();
@@ -310,6 +340,54 @@ void TestEndToEnd::secondStartLeavesAtOnce() {
     QCOMPARE(first.state(), QProcess::Running);
     QVERIFY(stampOf(program.storeFile()) == before);
     QCOMPARE(screenGeometry(*tab), kDockedTab);
+}
+
+void TestEndToEnd::secondStartBringsTheTabToTheFront() {
+    InstalledProgram program;
+    QVERIFY(program.copied());
+    {
+        // Stay-on-top off: the tab and the base bar stand among the other windows.
+        QSettings store(program.storeFile(), QSettings::IniFormat);
+        store.setValue(QStringLiteral("ont"), 0);
+    }
+    QProcess& first = program.launch();
+    const std::optional<Window> tab = program.waitForTab(first);
+    QVERIFY(tab);
+    QVERIFY(waitUntil([&] { return screenGeometry(*tab) == kDockedTab; }, 5000));
+    std::vector<Window> bases;
+    QVERIFY(waitUntil(
+        [&] {
+            bases = windowsOf(first.processId(), QStringLiteral("Brimvel Base"));
+            return bases.size() == 1;
+        },
+        5000));
+    const Window base = bases.front();
+
+    // Another window comes up over the docked tab and its base bar.
+    QWidget other;
+    other.setWindowTitle(QStringLiteral("Another window"));
+    other.setGeometry(1000, 0, 280, 300);
+    other.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
+    other.activateWindow();
+    const auto otherId = static_cast<Window>(other.winId());
+    auto covered = [&](Window window) { return stackPosition(window) < stackPosition(otherId); };
+    QVERIFY(waitUntil([&] { return covered(*tab) && covered(base); }, 3000));
+    settle(500);
+    const FileStamp before = stampOf(program.storeFile());
+    QVERIFY(!before.bytes.isEmpty());
+
+    // A second start brings both to the front, leaves at once and writes nothing.
+    QProcess& second = program.launch();
+    QVERIFY(waitUntil([&] { return second.state() == QProcess::NotRunning; }, 10000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QVERIFY(waitUntil([&] { return !covered(*tab) && !covered(base); }, 3000));
+    settle(500);
+    QVERIFY(!covered(*tab) && !covered(base));
+    QCOMPARE(windowsTitled(kTabTitle), 1);
+    QCOMPARE(first.state(), QProcess::Running);
+    QVERIFY(stampOf(program.storeFile()) == before);
 }
 
 void TestEndToEnd::signalEndsWithoutQuestion_data() {

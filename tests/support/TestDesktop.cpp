@@ -140,7 +140,8 @@ bool slideOut(frmMain& tab) {
         [&] {
             TabMotion& motion = tab.motion();
             return motion.open() == 1 && motion.extended() == -1 && motion.once() == 0 &&
-                   !motion.tmrGrow().Enabled() && tab.isVisible() && tab.geometry().left() == 1073;
+                   !motion.tmrGrow().Enabled() && tab.isVisible() &&
+                   tab.geometry().right() == QGuiApplication::primaryScreen()->geometry().right();
         },
         10000);
 }
