@@ -15,6 +15,19 @@ namespace {
 void endAtOnce(int) {
     ::_exit(0);
 }
+
+// The session manager asks every program to save its work at each checkpoint, and again before the session
+// ends; there is nothing to save (every setting and link is on disk already), so the request only gets its
+// answer. The end itself comes as the toolkit's quit once the manager tells the program to die: that, and
+// only that, ends the program without the question.
+class SessionEnd : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == qApp && event->type() == QEvent::Quit)
+            endAtOnce(0);
+        return false;
+    }
+};
 } // namespace
 
 int main(int argc, char** argv) {
@@ -33,7 +46,10 @@ int main(int argc, char** argv) {
     state.services = makePlatformServices();
 
     frmMain tab(state);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &tab, [](QSessionManager&) { endAtOnce(0); });
+    SessionEnd sessionEnd;
+    app.installEventFilter(&sessionEnd);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &tab,
+                     [](QSessionManager& manager) { manager.release(); });
     if (!tab.Form_Load())
         return 0;
     return QApplication::exec();

@@ -5,6 +5,7 @@
 
 #include "app/AppState.h"
 #include "app/frmMain.h"
+#include "links/LinkTable.h"
 #include "shape/ApplySkin.h"
 
 #include <QApplication>
@@ -26,7 +27,7 @@ QString linkUrl(int page, int slot) {
 
 QByteArray linkSection(int page, const char* newline) {
     QByteArray text = "[" + QByteArray::number(page) + "]" + newline;
-    for (int slot = 0; slot < LinkGrid::kSlots; ++slot) {
+    for (int slot = 0; slot < LinkTable::kSlots; ++slot) {
         text += "name" + QByteArray::number(slot) + "=" + linkName(page, slot).toUtf8() + newline;
         text += "url" + QByteArray::number(slot) + "=" + linkUrl(page, slot).toUtf8() + newline;
     }
@@ -36,7 +37,7 @@ QByteArray linkSection(int page, const char* newline) {
 // Every slot of every page filled, as the program writes it.
 QByteArray fullFile() {
     QByteArray text;
-    for (int page = 0; page < LinkGrid::kPages; ++page)
+    for (int page = 0; page < LinkTable::kPages; ++page)
         text += linkSection(page, "\n");
     return text;
 }
@@ -44,10 +45,10 @@ QByteArray fullFile() {
 // The same links in a file of 1 MiB that someone kept by hand: Windows line ends, comments, blank and
 // indented lines, notes of their own between the pages, and the pages out of order.
 QByteArray handEditedFile() {
-    const int pageOrder[LinkGrid::kPages] = {3, 0, 8, 1, 5, 2, 7, 4, 6};
+    const int pageOrder[LinkTable::kPages] = {3, 0, 8, 1, 5, 2, 7, 4, 6};
     const int target = 1 << 20;
     QByteArray text = "; my links, kept by hand\r\n\r\n";
-    const int notesPerPage = target / LinkGrid::kPages;
+    const int notesPerPage = target / LinkTable::kPages;
     for (int page : pageOrder) {
         text += linkSection(page, "\r\n");
         text += "\r\n[notes" + QByteArray::number(page) + "]\r\n";
@@ -80,11 +81,11 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
-bool allLinksLoaded(const AppState& state) {
-    for (int page = 0; page < LinkGrid::kPages; ++page)
-        for (int slot = 0; slot < LinkGrid::kSlots; ++slot)
-            if (state.linkGrid.text(page, 0, slot) != linkName(page, slot) ||
-                state.linkGrid.text(page, 1, slot) != linkUrl(page, slot))
+bool allLinksLoaded(const LinkTable& table) {
+    for (int page = 0; page < LinkTable::kPages; ++page)
+        for (int slot = 0; slot < LinkTable::kSlots; ++slot)
+            if (table.text(page, 0, slot) != linkName(page, slot) ||
+                table.text(page, 1, slot) != linkUrl(page, slot))
                 return false;
     return true;
 }
@@ -118,7 +119,9 @@ int main(int argc, char** argv) {
     frmMain tab(state);
     const QString linkFile = tab.linkFilePath();
 
-    const auto clearGrid = [&] { state.linkGrid = LinkGrid{}; };
+    // The tab's link table is filled by exactly this load.
+    LinkTable table;
+    const auto clearGrid = [&] { table = LinkTable{}; };
     struct LinkFile {
         const char* name;
         QByteArray bytes;
@@ -131,9 +134,9 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "bench_inproc: cannot write %s\n", qPrintable(linkFile));
             return 1;
         }
-        timeRuns(name, fileRuns, clearGrid, [&] { tab.loadPLinks(); });
+        timeRuns(name, fileRuns, clearGrid, [&] { table.load(linkFile); });
         // A figure for a read that found nothing would say nothing.
-        if (!allLinksLoaded(state)) {
+        if (!allLinksLoaded(table)) {
             std::fprintf(stderr, "bench_inproc: %s did not load every link\n", name);
             return 1;
         }

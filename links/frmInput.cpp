@@ -95,6 +95,7 @@ void frmInput::showEditor(int slot) {
         activateWindow();
         return;
     }
+    shownForSlot_ = true;
     show();
     raise();
     activateWindow();
@@ -105,9 +106,13 @@ void frmInput::showEditor(int slot) {
 }
 
 void frmInput::focusMoved(QWindow* now) {
-    if (!now || now != windowHandle())
+    if (!now || now != windowHandle()) {
         cameFrom_ = !now ? CameFrom::AnotherProgram
                          : (tab.isTabWindow(now) ? CameFrom::TabWindow : CameFrom::OwnMessage);
+        // The activation that follows a showing has had its chance: it waits no longer.
+        if (!isVisible() || !now)
+            shownForSlot_ = false;
+    }
 }
 
 bool frmInput::event(QEvent* event) {
@@ -115,8 +120,13 @@ bool frmInput::event(QEvent* event) {
     // from another program (with an address copied there, say) or from the dialog's own message: what was
     // typed stays. Showing the dialog for a slot fills it in any case (showEditor). The activation is judged
     // by where the keyboard was before it, so no flag waits for an activation that may never come.
-    if (event->type() == QEvent::WindowActivate && cameFrom_ == CameFrom::TabWindow)
+    if (event->type() == QEvent::WindowActivate && (cameFrom_ == CameFrom::TabWindow || shownForSlot_)) {
+        // After a showing, this also centres the dialog where the window manager has just placed it.
+        shownForSlot_ = false;
         Form_Activate();
+    } else if (event->type() == QEvent::Hide) {
+        shownForSlot_ = false;
+    }
     if (event->type() == QEvent::Show)
         Runtime::dialogShowing(this, true);
     else if (event->type() == QEvent::Hide)

@@ -64,4 +64,6 @@ private:
     // Where the keyboard was before the dialog last became active.
     enum class CameFrom { AnotherProgram, TabWindow, OwnMessage };
     CameFrom cameFrom_ = CameFrom::AnotherProgram;
+    // Shown for a slot, and its activation has not come yet.
+    bool shownForSlot_ = false;
 };

@@ -220,6 +220,7 @@ private slots:
     void verdict();
     void noAnswerTriesAgainNextMinute_data();
     void noAnswerTriesAgainNextMinute();
+    void waitDoublesUpToFourHours();
     void storedUpdZeroStopsWithoutDownloading();
     void blinkingStartsDarkAndEnablesTheButton();
     void updatePrompt_data();
@@ -530,14 +531,34 @@ void TestWeb::noAnswerTriesAgainNextMinute() {
     settle(800);
     QCOMPARE(updateState(tab), QStringLiteral("waiting"));
     QCOMPARE(program.store().value("upd"), QStringLiteral("1"));
+    // The next question waits twice as long as the first.
+    QCOMPARE(tab.updates().tmrUpdate().Interval(), 120000);
 
-    // The next minute tries again, and this time the server answers.
+    // The next tick tries again, and this time the server answers.
     server.serve(kVersionPath, LoopbackServer::Reply::with(200, "2.0"));
     const qsizetype before = server.requests().size();
     tab.updates().tmrUpdate_Timer();
     QVERIFY(waitUntil([&] { return tab.updates().updateCheck() == -1; }));
     QCOMPARE(updateState(tab), QStringLiteral("newer"));
     QCOMPARE(server.requests().size(), before + 1);
+}
+
+void TestWeb::waitDoublesUpToFourHours() {
+    TestProgram program;
+    frmMain& tab = program.start();
+    QCOMPARE(tab.updates().tmrUpdate().Interval(), 60000);
+    QList<int> waits;
+    for (int answer = 0; answer < 10; ++answer) {
+        tab.updates().applyVersionAnswer(QString());
+        waits.append(tab.updates().tmrUpdate().Interval());
+    }
+    const QList<int> expected{120000,  240000,  480000,   960000,   1920000,
+                              3840000, 7680000, 14400000, 14400000, 14400000};
+    QCOMPARE(waits, expected);
+    QVERIFY(tab.updates().tmrUpdate().Enabled());
+    // A verdict ends the asking.
+    tab.updates().applyVersionAnswer(QStringLiteral("1.5"));
+    QVERIFY(!tab.updates().tmrUpdate().Enabled());
 }
 
 void TestWeb::storedUpdZeroStopsWithoutDownloading() {

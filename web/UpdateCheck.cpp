@@ -6,11 +6,13 @@
 #include "VersionAnswer.h"
 #include "VersionFetcher.h"
 
+#include <algorithm>
+
 UpdateCheck::UpdateCheck(QObject* parent, PictureBox& picUpdate, const ImageList& imlUpdate,
                          Preferences& prefs, std::function<void(const QString&)> openAddress)
     : QObject(parent), picUpdate_(picUpdate), imlUpdate_(imlUpdate), prefs_(prefs),
       openAddress_(std::move(openAddress)) {
-    tmrUpdate_ = new Timer(this, 60000, true, [this] { tmrUpdate_Timer(); });
+    tmrUpdate_ = new Timer(this, kFirstWaitMs, true, [this] { tmrUpdate_Timer(); });
     tmrUpdateBlink_ = new Timer(this, 250, false, [this] { tmrUpdateBlink_Timer(); });
 }
 
@@ -47,8 +49,11 @@ void UpdateCheck::applyVersionAnswer(const QString& answer) {
     if (updateCheck_ == -1)
         return;
     const VersionAnswer::Verdict verdict = VersionAnswer::verdictOf(answer);
-    if (verdict == VersionAnswer::Verdict::None)
-        return; // no verdict: the next minute tries again
+    if (verdict == VersionAnswer::Verdict::None) {
+        // No verdict: ask again after twice the last wait (counted from this answer).
+        tmrUpdate_->setInterval(std::min(tmrUpdate_->Interval() * 2, kLongestWaitMs));
+        return;
+    }
     updateCheck_ = -1;
     if (verdict == VersionAnswer::Verdict::Newer)
         tmrUpdateBlink_->setEnabled(true);

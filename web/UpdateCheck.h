@@ -45,6 +45,10 @@ private:
     const ImageList& imlUpdate_;
     Preferences& prefs_;
     std::function<void(const QString&)> openAddress_;
+    // The first question comes a minute after start; after an answer that gives no verdict the wait doubles,
+    // up to four hours, so a broken server costs a few requests a day.
+    static constexpr int kFirstWaitMs = 60000;
+    static constexpr int kLongestWaitMs = 4 * 60 * 60 * 1000;
     int16_t updateCheck_ = 0;
     int16_t blinkCount_ = 0;
     Timer* tmrUpdate_;
