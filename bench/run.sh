@@ -228,7 +228,9 @@ row("CPU open idle, whole span, utime+stime", "open_cpu_stat", "% core", "<= 0.5
     lambda p, f: pf(p[0] <= 0.5))
 row("CPU open idle, per window, schedstat", "open_cpu_window", "% core", "<= 0.5 %",
     lambda p, f: pf(p[0] <= 0.5))
-row("wake-ups open idle, per window (no budget)", "open_wakeups", "/s", "-", lambda p, f: "-")
+# Open and idle, pointer on the tab: the number-pad scan runs on key events, the pointer-out tick only while
+# a highlight is left to clear.
+row("wake-ups open idle, per window", "open_wakeups", "/s", "<= 5 /s", lambda p, f: pf(p[0] <= 5))
 for motion, label in (("slide_out", "slide out"), ("slide_in", "slide in")):
     row(f"{label}, first to last x change", f"{motion}_duration_ms", "ms", "300..500 ms",
         lambda p, f: pf(300 <= p[1] and p[2] <= 500))
