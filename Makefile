@@ -3,8 +3,9 @@
 #   make test   the same, then the whole suite (the format check, the tests two at a time, fuzzing beside them)
 BUILD ?= build
 JOBS ?= 2
-# Test programs run at a time; they mostly wait on real pauses, so more than the cores can pay off.
-TEST_JOBS ?= $(JOBS)
+# Test programs run at a time: they mostly wait on the display, the sound server and real pauses, so one more
+# than the cores pays off.
+TEST_JOBS ?= 3
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
 

@@ -26,6 +26,8 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM HUP
 
+. "$(dirname "$0")/session-parts.sh"
+
 wait_for() { # seconds, command...
     local limit=$(( $1 * 10 )); shift
     for _ in $(seq "$limit"); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
@@ -57,20 +59,8 @@ openbox --sm-disable >"$work/openbox.log" 2>&1 &
 pids+=($!)
 wait_for 60 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || exit 1
 
-pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --log-target=stderr \
-    --load="module-null-sink sink_name=$BRIMVEL_SINK rate=44100 channels=2" \
-    --load="module-native-protocol-unix" >"$work/pulse.log" 2>&1 &
-pids+=($!)
-wait_for 60 pactl info || { cat "$work/pulse.log" >&2; exit 1; }
-pactl set-default-sink "$BRIMVEL_SINK"
-
-cat >"$work/bin/xdg-open" <<'SH'
-#!/bin/sh
-# Records what the program asked the desktop to open, instead of starting a browser.
-printf '%s\n' "$*" >>"${BRIMVEL_OPEN_LOG:?}"
-SH
-chmod +x "$work/bin/xdg-open"
-export PATH="$work/bin:$PATH"
+start_sound_server || exit 1
+install_recording_open
 
 "$@"
 rc=$?

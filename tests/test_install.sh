@@ -29,25 +29,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); echo "PASS: $1"; }
-fail() { failed=$((failed + 1)); echo "FAIL: $1" >&2; }
-# check DESCRIPTION COMMAND...: one case, passed when the command succeeds.
-check() {
-    local what=$1; shift
-    if "$@"; then pass "$what"; else fail "$what"; fi
-}
-finish() {
-    echo "$passed passed, $failed failed"
-    [ "$failed" -eq 0 ]
-    exit $?
-}
-# A step the rest depends on: when it fails there is nothing more to check.
-require() {
-    local what=$1; shift
-    if "$@"; then pass "$what"; else fail "$what (cannot go on)"; finish; fi
-}
+. "$(dirname "$0")/shell-checks.sh"
 
 have_validator=0
 command -v desktop-file-validate >/dev/null 2>&1 && have_validator=1

@@ -39,23 +39,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); echo "PASS: $1"; }
-fail() { failed=$((failed + 1)); echo "FAIL: $1" >&2; }
-check() {
-    local what=$1; shift
-    if "$@"; then pass "$what"; else fail "$what"; fi
-}
-finish() {
-    echo "$passed passed, $failed failed"
-    [ "$failed" -eq 0 ]
-    exit $?
-}
-require() {
-    local what=$1; shift
-    if "$@"; then pass "$what"; else fail "$what (cannot go on)"; finish; fi
-}
+. "$(dirname "$0")/shell-checks.sh"
 
 # The user the unpacked program runs as.
 if [ "$(id -u)" -eq 0 ]; then

@@ -6,6 +6,7 @@
 #include "app/frmMain.h"
 #include "links/frmInput.h"
 #include "platform/x11/QtX11Display.h"
+#include "support/Stacking.h"
 #include "support/TestDesktop.h"
 #include "tab/frmBase.h"
 
@@ -26,40 +27,11 @@
 
 namespace {
 
-// The child of the root that holds `window`: itself when it bypasses the window manager, else its frame.
-Window topLevelOf(Window window) {
-    Display* display = qtX11Display();
-    for (;;) {
-        Window root = 0, parent = 0;
-        Window* children = nullptr;
-        unsigned count = 0;
-        if (!XQueryTree(display, window, &root, &parent, &children, &count))
-            return 0;
-        if (children)
-            XFree(children);
-        if (parent == root)
-            return window;
-        window = parent;
-    }
-}
-
 // The position of a window in the X server's stacking order (higher is nearer the top); -1 when not found.
 int stackPosition(Window window) {
     Display* display = qtX11Display();
     XSync(display, False);
-    const Window top = topLevelOf(window);
-    Window root = 0, parent = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    if (!top || !XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
-        return -1;
-    int position = -1;
-    for (unsigned i = 0; i < count; ++i)
-        if (children[i] == top)
-            position = static_cast<int>(i);
-    if (children)
-        XFree(children);
-    return position;
+    return Stacking::position(display, window);
 }
 
 int stackPosition(const QWidget& window) {

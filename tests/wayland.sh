@@ -52,6 +52,8 @@ fail() {
     exit 1
 }
 
+. "$(dirname "$0")/session-parts.sh"
+
 wait_for() { # seconds, command...
     local limit=$(( $1 * 10 )); shift
     for _ in $(seq "$limit"); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
@@ -127,20 +129,8 @@ export BRIMVEL_OPEN_LOG="${BRIMVEL_OPEN_LOG:-$work/opened.log}"
 export BRIMVEL_SINK=brimvel_null
 unset SESSION_MANAGER QT_QPA_PLATFORM
 
-pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --log-target=stderr \
-    --load="module-null-sink sink_name=$BRIMVEL_SINK rate=44100 channels=2" \
-    --load="module-native-protocol-unix" >"$work/pulse.log" 2>&1 &
-pids+=($!)
-wait_for 60 pactl info || { cat "$work/pulse.log" >&2; fail "PulseAudio did not come up"; }
-pactl set-default-sink "$BRIMVEL_SINK"
-
-cat >"$work/bin/xdg-open" <<'SH'
-#!/bin/sh
-# Records what the program asked the desktop to open, instead of starting a browser.
-printf '%s\n' "$*" >>"${BRIMVEL_OPEN_LOG:?}"
-SH
-chmod +x "$work/bin/xdg-open"
-export PATH="$work/bin:$PATH"
+start_sound_server || fail "PulseAudio did not come up"
+install_recording_open
 
 "$@"
 rc=$?
