@@ -18,7 +18,3 @@ inline int pixelsToTwips(int pixels) {
 inline int16_t nearestEven16(double x) {
     return static_cast<int16_t>(std::nearbyint(x));
 }
-
-// Flags held in memory: -1 for true, 0 for false.
-constexpr int16_t kTrue = -1;
-constexpr int16_t kFalse = 0;
