@@ -5,6 +5,7 @@
 #include "cInifile.h"
 
 #include <QPixmap>
+#include <optional>
 
 class QLineEdit;
 class QPushButton;
@@ -19,6 +20,10 @@ public:
     // Shows the dialog for a slot of the page shown (or activates it again); every activation refills it
     // from the link table.
     void showEditor(int slot);
+    // Shows the dialog for a slot with the given texts in its boxes instead of the slot's (a link dropped
+    // onto the tab); they stay there, activation after activation, until the dialog is closed. Nothing is
+    // written until OK.
+    void showEditor(int slot, const QString& name, const QString& address);
     int editIndex() const { return editIndex_; }
 
     void Form_Activate();
@@ -60,4 +65,10 @@ private:
     cInifile link_cIni;
     bool ownMessageShowing_ = false;
     bool returningFromMessage_ = false;
+    // The texts the dialog was shown with, when not the slot's own.
+    struct GivenTexts {
+        QString name;
+        QString address;
+    };
+    std::optional<GivenTexts> given_;
 };
