@@ -10,6 +10,7 @@ namespace LinkDrop {
 namespace {
 
 const QString kMozUrl = QStringLiteral("text/x-moz-url");
+const QString kNetscapeUrl = QStringLiteral("_NETSCAPE_URL");
 const QString kUriList = QStringLiteral("text/uri-list");
 
 // The text of a text/x-moz-url: UTF-16 in the byte order of its mark, else little-endian (what browsers on
@@ -68,8 +69,16 @@ bool isAddress(const QString& text) {
 std::optional<Link> read(const QMimeData* data) {
     if (!data)
         return std::nullopt;
-    if (data->hasFormat(kMozUrl)) {
-        const QStringList parts = lines(mozUrlText(data->data(kMozUrl)));
+    // The title form is asked for whether or not the format list names it: on X11 the toolkit lists a
+    // dragged text/x-moz-url as text/uri-list, yet hands out its data when asked by its own name.
+    if (const QByteArray moz = data->data(kMozUrl); !moz.isEmpty()) {
+        const QStringList parts = lines(mozUrlText(moz));
+        return link(parts.value(0), parts.value(1));
+    }
+    // The older form of the same, which browsers on X11 offer beside it, and which the toolkit hands out
+    // there as it came (it gives a text/x-moz-url from another program as its address alone).
+    if (const QByteArray netscape = data->data(kNetscapeUrl); !netscape.isEmpty()) {
+        const QStringList parts = lines(QString::fromUtf8(netscape));
         return link(parts.value(0), parts.value(1));
     }
     if (data->hasFormat(kUriList)) {

@@ -9,6 +9,7 @@ class QMimeData;
 // Read from, in this order of preference,
 //   text/x-moz-url  the address and the title on two lines, in UTF-16 (with or without a byte order mark;
 //                   UTF-8 is taken too),
+//   _NETSCAPE_URL   the address and the title on two lines, in UTF-8,
 //   text/uri-list   the first address of the list (comment lines skipped),
 //   text/plain      the whole text, when it is one address and nothing else.
 // The first of these the drag carries decides: a list whose first entry is a file, or a text that is not an

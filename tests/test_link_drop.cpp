@@ -80,6 +80,13 @@ void TestLinkDrop::read_data() {
                    {kMoz, utf16le("http://moz.example/\nMoz")}}
         << true << "http://moz.example/"
         << "Moz";
+    QTest::newRow("_NETSCAPE_URL with title")
+        << Formats{{"_NETSCAPE_URL", (page + "\n" + title).toUtf8()}, {kUris, "http://list.example/\r\n"}}
+        << true << page << title;
+    QTest::newRow("moz-url preferred to _NETSCAPE_URL")
+        << Formats{{"_NETSCAPE_URL", "http://old.example/\nOld"}, {kMoz, utf16le("http://moz.example/\nMoz")}}
+        << true << "http://moz.example/"
+        << "Moz";
     QTest::newRow("list preferred to text")
         << Formats{{kText, "http://text.example/"}, {kUris, "http://list.example/\r\n"}} << true
         << "http://list.example/"
@@ -106,6 +113,9 @@ void TestLinkDrop::read_data() {
         << "";
     QTest::newRow("list of comments only") << Formats{{kUris, "# nothing\r\n"}} << false << ""
                                            << "";
+    QTest::newRow("file as _NETSCAPE_URL")
+        << Formats{{"_NETSCAPE_URL", "file:///etc/passwd\nPasswords"}} << false << ""
+        << "";
     QTest::newRow("file as moz-url") << Formats{{kMoz, utf16le("file:///etc/passwd\nPasswords")}} << false
                                      << ""
                                      << "";
