@@ -7,6 +7,7 @@
 #include "../links/frmInput.h"
 #include "../panel/AddressPolicy.h"
 #include "../panel/Hotkeys.h"
+#include "../panel/LinkDrop.h"
 #include "../panel/LinkPanel.h"
 #include "../shape/ApplySkin.h"
 #include "../tab/SoundCues.h"
@@ -17,6 +18,7 @@
 #include "../web/VendorSite.h"
 
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QFont>
 #include <QIcon>
 #include <cstdio>
@@ -46,6 +48,8 @@ frmMain::frmMain(AppState& state) : Form(true), m(state), guarded([this] { retur
     buildSubsystems();
     wireHandlers();
     moveTwips(0, 0, 3105, 4530);
+    setAcceptDrops(true);
+    tmrDropHover_ = new Timer(this, 500, false, [this] { tmrDropHover_Timer(); });
 }
 
 frmMain::~frmMain() = default;
@@ -522,4 +526,85 @@ void frmMain::imgGoKestu_Click() {
 
 void frmMain::imgGoKestu_MouseMove() {
     restoreHoverPicture();
+}
+
+// ---- a link dragged onto the tab ----
+
+bool frmMain::takesDrop(const QDropEvent* event) const {
+    // Only a copy is taken, so the dragging program never removes what it offered.
+    return !guarded.blocked() && (event->possibleActions() & Qt::CopyAction) &&
+           LinkDrop::read(event->mimeData()).has_value();
+}
+
+int frmMain::dropRowAt(QPoint position) const {
+    for (int i = 0; i < 10; ++i) {
+        if (picLink[i]->isVisible() &&
+            (picLink[i]->geometry().contains(position) || picLinkLight[i]->geometry().contains(position)))
+            return i;
+    }
+    return -1;
+}
+
+void frmMain::dragEnterEvent(QDragEnterEvent* event) {
+    dragOver(event);
+}
+
+void frmMain::dragMoveEvent(QDragMoveEvent* event) {
+    dragOver(event);
+}
+
+void frmMain::dragOver(QDragMoveEvent* event) {
+    // Every answer is given afresh: the toolkit hands a move the previous move's answer.
+    const QPoint position = event->position().toPoint();
+    const bool take = takesDrop(event);
+    const int row = take ? dropRowAt(position) : -1;
+    const bool onStrip =
+        take && row < 0 && motion_->extended() == 0 && imgMousover->geometry().contains(position);
+    // Enabling the running timer leaves its count alone: the half second counts from the arrival on the
+    // strip.
+    tmrDropHover_->setEnabled(onStrip);
+    if (row >= 0)
+        panel_->highlight(row);
+    if (row >= 0 || onStrip) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void frmMain::dragLeaveEvent(QDragLeaveEvent* event) {
+    tmrDropHover_->setEnabled(false);
+    event->accept();
+}
+
+void frmMain::tmrDropHover_Timer() {
+    tmrDropHover_->setEnabled(false);
+    // Out as a click on the strip would slide it, without the click's pause; never while it moves or the
+    // editor shows.
+    if (guarded.blocked() || motion_->extended() != 0 || motion_->busy() || motion_->verticalMotion())
+        return;
+    motion_->animation();
+}
+
+void frmMain::dropEvent(QDropEvent* event) {
+    tmrDropHover_->setEnabled(false);
+    const std::optional<LinkDrop::Link> link =
+        takesDrop(event) ? LinkDrop::read(event->mimeData()) : std::nullopt;
+    const int row = link ? dropRowAt(event->position().toPoint()) : -1;
+    if (row < 0) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    // The editor opens once the drop is over, so that the dragging program has its answer first. The slot
+    // is one of the page shown; a link already there stays until OK.
+    QMetaObject::invokeMethod(
+        this,
+        [this, row, texts = *link] {
+            if (!editorShowing())
+                input().showEditor(row, texts.title, texts.address);
+        },
+        Qt::QueuedConnection);
 }

@@ -8,6 +8,7 @@
 #include "../forms/ImageList.h"
 #include "../forms/Label.h"
 #include "../forms/PictureBox.h"
+#include "../forms/Timer.h"
 #include "../links/LinkEditorHost.h"
 #include "../tab/BaseBarHost.h"
 
@@ -15,6 +16,7 @@
 #include <array>
 #include <memory>
 
+class QDragMoveEvent;
 class frmBase;
 class frmInput;
 class Hotkeys;
@@ -28,6 +30,11 @@ class UpdateCheck;
 // each handler hands the work to the subsystem that owns it (the tab's motion, the link panel, the number-pad
 // hotkeys, the update check, stay-on-top, the sound cues), and only sequences that cross subsystems, such as
 // a link click, are written here. While the link editor shows, the pointer handlers do nothing.
+//
+// A link dragged from another program (an address, see LinkDrop) can be dropped onto a link row: the link
+// editor opens for that slot with the dragged texts, and OK saves them as a typed link would. Held over the
+// retracted strip for half a second, such a drag slides the tab out. Nothing else is taken, and nothing at
+// all while the editor shows.
 class frmMain : public Form, private LinkEditorHost, private BaseBarHost {
 public:
     explicit frmMain(AppState& state);
@@ -125,9 +132,17 @@ public:
     void imgGoKestu_Click();
     void imgGoKestu_MouseMove();
 
+    // Counts the half second a dragged link rests on the retracted strip (a form timer: it follows the
+    // program's clock like every other wait the user feels).
+    Timer& tmrDropHover() { return *tmrDropHover_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildWidgets();
@@ -135,6 +150,11 @@ private:
     void wireHandlers();
     void showSwitchPictures();
     void openVendorPage(const QString& path);
+    // Dragging a link onto the tab.
+    void dragOver(QDragMoveEvent* event);
+    bool takesDrop(const QDropEvent* event) const;
+    int dropRowAt(QPoint position) const;
+    void tmrDropHover_Timer();
 
     // The link editor's view of the tab.
     int currentPage() const override;
@@ -162,4 +182,5 @@ private:
     std::unique_ptr<UpdateCheck> updates_;
     std::unique_ptr<StayOnTop> stayOnTop_;
     std::unique_ptr<SoundCues> cues_;
+    Timer* tmrDropHover_ = nullptr;
 };

@@ -90,6 +90,7 @@ frmInput::frmInput(LinkEditorHost& host) : Form(false), tab(host) {
 }
 
 void frmInput::showEditor(int slot) {
+    given_.reset();
     editIndex_ = slot;
     if (isVisible()) {
         activateWindow();
@@ -102,6 +103,12 @@ void frmInput::showEditor(int slot) {
     // Shown again soon after it was hidden, the dialog may never be reported as newly activated: the toolkit
     // still counts it as the active window while the window system's focus change is pending. Fill it now;
     // the activation that normally follows fills it again with the same texts.
+    Form_Activate();
+}
+
+void frmInput::showEditor(int slot, const QString& name, const QString& address) {
+    showEditor(slot);
+    given_ = GivenTexts{name, address};
     Form_Activate();
 }
 
@@ -174,8 +181,8 @@ void frmInput::Form_Activate() {
     const QRect screen = screenTwips();
     move(twipsToPixels(screen.x() + (screen.width() - w) / 2),
          twipsToPixels(screen.y() + (screen.height() - h) / 2));
-    txtName->setText(tab.slotName(editIndex_));
-    txtURL->setText(tab.slotAddress(editIndex_));
+    txtName->setText(given_ ? given_->name : tab.slotName(editIndex_));
+    txtURL->setText(given_ ? given_->address : tab.slotAddress(editIndex_));
     updateOk();
     txtURL->setFocus(Qt::ActiveWindowFocusReason);
 }
@@ -261,6 +268,7 @@ void frmInput::cmdCancel_Click() {
 }
 
 void frmInput::finish() {
+    given_.reset();
     txtName->clear();
     txtURL->clear();
     cmdOK->setEnabled(false);

@@ -5,6 +5,7 @@
 #include "cInifile.h"
 
 #include <QPixmap>
+#include <optional>
 
 class QLineEdit;
 class QPushButton;
@@ -20,6 +21,10 @@ public:
     // Shows the dialog for a slot of the page shown (or activates it again); every activation refills it
     // from the link table.
     void showEditor(int slot);
+    // Shows the dialog for a slot with the given texts in its boxes instead of the slot's (a link dropped
+    // onto the tab); they stay there, activation after activation, until the dialog is closed. Nothing is
+    // written until OK.
+    void showEditor(int slot, const QString& name, const QString& address);
     int editIndex() const { return editIndex_; }
 
     void Form_Activate();
@@ -66,4 +71,10 @@ private:
     CameFrom cameFrom_ = CameFrom::AnotherProgram;
     // Shown for a slot, and its activation has not come yet.
     bool shownForSlot_ = false;
+    // The texts the dialog was shown with, when not the slot's own.
+    struct GivenTexts {
+        QString name;
+        QString address;
+    };
+    std::optional<GivenTexts> given_;
 };

@@ -69,6 +69,12 @@ void LinkPanel::hover(int index) {
         return;
     }
     w_.picLink[index]->setPointer(Control::Pointer::Hand);
+    highlight(index);
+}
+
+void LinkPanel::highlight(int index) {
+    if (index < 0 || index >= LinkTable::kSlots)
+        return;
     if (w_.picLink[index]->picture() == w_.imlLinkMouseover.image(index + 1))
         return;
     applyLinkLook(hoverLink_, false);

@@ -55,6 +55,9 @@ public:
 
     // The pointer over link button `index` (or its caption or light).
     void hover(int index);
+    // Gives button `index` its highlighted look, whether it holds a link or not (a drag over it), until the
+    // pointer leaves the column.
+    void highlight(int index);
     // The pointer moved onto the panel's own surface: the highlighted button loses its picture, and the tick
     // clears the rest of its look.
     void restoreHoverPicture();
