@@ -17,6 +17,8 @@ struct SoundRecorder::Impl {
     void read() {
         pending += parec.readAllStandardOutput();
         const qsizetype whole = pending.size() / 2;
+        if (whole == 0)
+            return;
         const size_t before = samples.size();
         samples.resize(before + static_cast<size_t>(whole));
         std::memcpy(samples.data() + before, pending.constData(), static_cast<size_t>(whole) * 2);
