@@ -32,7 +32,9 @@ public:
     void setActive(bool active) override;
     void beginScan() override;
     void endScan() override;
-    bool reportsPresses() const override { return rawKeysAvailable; }
+    // XWayland hands raw key events only to the client that holds the keyboard, so there a press of a key
+    // typed into another X window is seen only by looking at the keyboard: the scan keeps polling.
+    bool reportsPresses() const override { return rawKeysAvailable && !underXWayland; }
     void setPressListener(std::function<void()> listener) override { pressListener = std::move(listener); }
     bool anyHeld() const override { return heldDigits.any(); }
 
@@ -56,6 +58,7 @@ private:
     int xinputOpcode = -1;
     int xkbEventBase = -1; // -1 without the XKB extension: the state is then read at each look
     bool rawKeysAvailable = false;
+    bool underXWayland = false;
     bool active = false;
     std::unique_ptr<QSocketNotifier> notifier;
     // The modifiers and group keysyms are looked up with, as a core event's state field.
