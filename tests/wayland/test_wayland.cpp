@@ -572,6 +572,10 @@ void TestWayland::situations() {
             QVERIFY(input->tapKey(QStringLiteral("a")));
             QVERIFY2(before.waitForKey(QStringLiteral("A")),
                      "the window that had the keyboard did not get it back when the tab slid in");
+            // Left where the open tab's strip was, over the window the tab slid away from, the pointer was
+            // seen to leave the next click on a strip unanswered, in the next program as well; back on the
+            // docked strip it does not.
+            QVERIFY(pointerReaches(*input, kStrip));
         }
         break;
     case Action::LeavingClearsHighlight: {
