@@ -1,5 +1,6 @@
 #include "X11WindowStacking.h"
 
+#include "../WindowOutline.h"
 #include "QtX11Display.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <algorithm>
 
@@ -229,7 +231,7 @@ bool X11WindowStacking::othersChangedBy(const XEvent& event) const {
     default:
         break;
     }
-    if (!changed)
+    if (!changed || changed == keyboardHolder)
         return false;
     // Our own windows moving or being restacked change nothing for the others.
     for (const QList<QPointer<QWidget>>* list : {&above, &normal}) {
@@ -420,6 +422,10 @@ void X11WindowStacking::takeFocus(QWidget* window) {
     // Focusing a window that is not viewable is an error; a hidden window cannot take the keyboard anyway.
     if (!display || !id || !window->isVisible())
         return;
+    if (WindowOutline::drawnFromAlpha()) {
+        holdKeyboard(display, id);
+        return;
+    }
     Window focus = 0;
     int revert = 0;
     XGetInputFocus(display, &focus, &revert);
@@ -430,8 +436,62 @@ void X11WindowStacking::takeFocus(QWidget* window) {
     XFlush(display);
 }
 
+void X11WindowStacking::holdKeyboard(Display* display, unsigned long tab) {
+    // Under a Wayland compositor the X server's focus is not what decides where keys go: the compositor hands
+    // the keyboard to one surface, resets focus changes an X client makes on its own, and gives none to a
+    // window that bypasses the manager as a utility, menu or tooltip does (the tab is one). It does give the
+    // keyboard to such a window of the normal type when it is mapped, and back to the window that had it when
+    // that one is unmapped. So a window of that type, one transparent pixel at the tab's corner and below it,
+    // holds the keyboard while the tab is open.
+    XWindowAttributes tabAttributes{};
+    if (!XGetWindowAttributes(display, tab, &tabAttributes))
+        return;
+    if (!keyboardHolder) {
+        XVisualInfo visual{};
+        const bool argb = XMatchVisualInfo(display, DefaultScreen(display), 32, TrueColor, &visual);
+        XSetWindowAttributes attributes{};
+        attributes.override_redirect = True;
+        unsigned long mask = CWOverrideRedirect;
+        if (argb) {
+            attributes.colormap =
+                XCreateColormap(display, DefaultRootWindow(display), visual.visual, AllocNone);
+            attributes.background_pixel = 0; // fully transparent
+            attributes.border_pixel = 0;
+            mask |= CWColormap | CWBackPixel | CWBorderPixel;
+        }
+        keyboardHolder = XCreateWindow(display, DefaultRootWindow(display), tabAttributes.x, tabAttributes.y,
+                                       1, 1, 0, argb ? 32 : CopyFromParent, InputOutput,
+                                       argb ? visual.visual : CopyFromParent, mask, &attributes);
+        const Atom normalType = atom(display, "_NET_WM_WINDOW_TYPE_NORMAL");
+        XChangeProperty(display, keyboardHolder, atom(display, "_NET_WM_WINDOW_TYPE"), XA_ATOM, 32,
+                        PropModeReplace, reinterpret_cast<const unsigned char*>(&normalType), 1);
+    }
+    XWindowChanges changes{};
+    changes.x = tabAttributes.x;
+    changes.y = tabAttributes.y;
+    changes.sibling = tab;
+    changes.stack_mode = Below;
+    XConfigureWindow(display, keyboardHolder, CWX | CWY | CWSibling | CWStackMode, &changes);
+    XMapWindow(display, keyboardHolder);
+    // The compositor leaves the X server's focus where it was: on an X11 window of another program that had
+    // the keyboard, which would get the keys typed at the open tab as well. The grab sends them to the tab
+    // instead, but for the program's own windows (the editor), which get theirs as usual.
+    keyboardGrabbed =
+        XGrabKeyboard(display, tab, True, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess;
+    XFlush(display);
+}
+
 void X11WindowStacking::returnFocus(QWidget* window) {
     Display* display = qtX11Display();
+    if (display && keyboardHolder) {
+        if (keyboardGrabbed)
+            XUngrabKeyboard(display, CurrentTime);
+        keyboardGrabbed = false;
+        // The compositor gives the keyboard back to the window that had it, unless the user chose another.
+        XUnmapWindow(display, keyboardHolder);
+        XFlush(display);
+        return;
+    }
     const Window id = nativeWindow(window);
     const Window before = focusBefore;
     focusBefore = 0;

@@ -52,6 +52,7 @@ private:
     Windows ids(const QList<QPointer<QWidget>>& windows) const;
     void keepAbove(Display* display);
     void placeAmongOthers(Display* display);
+    void holdKeyboard(Display* display, unsigned long tab);
     unsigned long ceiling(Display* display, const Windows& children, const Windows& group) const;
 
     QHash<const QWidget*, bool> topMost;
@@ -63,6 +64,9 @@ private:
     std::function<void()> changed_;
     // The window that held the keyboard before the program took it.
     unsigned long focusBefore = 0;
+    // Under XWayland: the window mapped to hold the keyboard while the tab is open.
+    unsigned long keyboardHolder = 0;
+    bool keyboardGrabbed = false;
     bool placing = false;
     Display* watch = nullptr;
     std::unique_ptr<QSocketNotifier> notifier;

@@ -8,7 +8,8 @@
 //   down B / up B     button B (1 left, 2 middle, 3 right) pressed / released
 //   click B           down B, then up B
 //   keydown NAME / keyup NAME / key NAME
-//                     the key that carries the keysym NAME (xkb names: KP_1, Return, a) in the "us" layout
+//                     the key that carries the keysym NAME (xkb names: KP_1, Return, a) in the "us" layout,
+//                     with Num Lock on
 //
 //   wlinput [WIDTH HEIGHT]   the size of the layout (default 1280 1024)
 
@@ -128,6 +129,10 @@ int main(int argc, char** argv) {
         zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(keyboardManager, seat);
     zwp_virtual_keyboard_v1_keymap(keyboard, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, keymapFd,
                                    (uint32_t)keymapSize);
+    // Num Lock on, as on a desk where the number pad types digits: without it KP_1 types KP_End.
+    const xkb_mod_index_t numLock = xkb_keymap_mod_get_index(keymap, XKB_MOD_NAME_NUM);
+    if (numLock != XKB_MOD_INVALID)
+        zwp_virtual_keyboard_v1_modifiers(keyboard, 0, 0, 1u << numLock, 0);
     if (wl_display_roundtrip(display) < 0) {
         fprintf(stderr, "wlinput: the compositor refused the virtual devices\n");
         return 1;
