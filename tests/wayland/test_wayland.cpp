@@ -503,10 +503,18 @@ void TestWayland::situations() {
     QVERIFY2(tab, "the tab did not dock at the right edge");
 
     const auto openWithStrip = [&] {
-        if (!pointerReaches(*input, kStrip))
-            return false;
-        if (input->click(kStrip) && waitUntil([&] { return screenGeometry(*tab) == kOpenTab; }, 15000))
-            return true;
+        // With an X11 window holding the keyboard, sway now and then hands the first click after the pointer
+        // came back to the strip to that window instead (XWayland then reports the pointer over it; seen with
+        // the program before these changes too). The row is about the tab, so such a lost click is given once
+        // more, and reported.
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            if (!pointerReaches(*input, kStrip))
+                return false;
+            if (input->click(kStrip) && waitUntil([&] { return screenGeometry(*tab) == kOpenTab; }, 8000))
+                return true;
+            if (attempt == 0)
+                qWarning("the first click on the strip was lost; clicking once more");
+        }
         const QRect at = screenGeometry(*tab);
         Window root = 0, child = 0;
         int rootX = 0, rootY = 0, x = 0, y = 0;
