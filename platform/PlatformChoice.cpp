@@ -13,10 +13,10 @@ namespace {
 
 constexpr char kX11[] = "xcb";
 
-// The plugin name of a platform specification such as "xcb:option=value".
-QByteArray pluginName(const QByteArray& specification) {
-    const qsizetype colon = specification.indexOf(':');
-    return (colon < 0 ? specification : specification.left(colon)).trimmed();
+// The plugin name of a platform choice such as "xcb:option=value".
+QByteArray pluginName(const QByteArray& choice) {
+    const qsizetype colon = choice.indexOf(':');
+    return (colon < 0 ? choice : choice.left(colon)).trimmed();
 }
 
 bool reachX11Server(const QByteArray& display) {
