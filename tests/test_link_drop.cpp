@@ -1,6 +1,7 @@
 // What a drag offers the tab: an address with its title, or nothing to drop.
 
 #include "panel/LinkDrop.h"
+#include "support/Utf16le.h"
 
 #include <QMimeData>
 #include <QTest>
@@ -8,15 +9,6 @@
 namespace {
 
 using Formats = QList<std::pair<QString, QByteArray>>;
-
-QByteArray utf16le(const QString& text) {
-    QByteArray out;
-    for (const QChar c : text) {
-        out += static_cast<char>(c.unicode() & 0xFF);
-        out += static_cast<char>(c.unicode() >> 8);
-    }
-    return out;
-}
 
 QByteArray utf16be(const QString& text) {
     QByteArray out;

@@ -193,19 +193,22 @@ void TestLinkLocation::decision() {
     QFile::setPermissions(program, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
+// A program folder with a shipped link file, and a data folder its user owns, under `root`.
+bool shippedLayout(const QTemporaryDir& root, const QString& program, const QString& dataHome) {
+    return root.isValid() &&
+           QFile::setPermissions(root.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                                  QFileDevice::ExeOther) &&
+           QDir().mkpath(program + "/data/links") && QDir().mkpath(dataHome) && giveToUser(dataHome) &&
+           writeFile(program + "/data/links/plink.dat", kShipped);
+}
+
 // A shipped file that nobody may write (as in a read-only system folder) becomes a file its user can save to.
 void TestLinkLocation::copiedFileIsTheUsersToWrite() {
     QTemporaryDir root;
-    QVERIFY(root.isValid());
-    QVERIFY(QFile::setPermissions(root.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                   QFileDevice::ExeOwner | QFileDevice::ReadOther |
-                                                   QFileDevice::ExeOther));
     const QString program = root.filePath("program");
     const QString dataHome = root.filePath("data");
-    QVERIFY(QDir().mkpath(program + "/data/links"));
-    QVERIFY(QDir().mkpath(dataHome));
-    QVERIFY(giveToUser(dataHome));
-    QVERIFY(writeFile(program + "/data/links/plink.dat", kShipped));
+    QVERIFY(shippedLayout(root, program, dataHome));
     const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ReadOther;
     QVERIFY(QFile::setPermissions(program + "/data/links/plink.dat", readOnly));
     QVERIFY(QFile::setPermissions(program + "/data/links",
@@ -225,16 +228,9 @@ void TestLinkLocation::copiedFileIsTheUsersToWrite() {
 // Every start after the first finds the user's file and leaves it alone, whatever it now holds.
 void TestLinkLocation::copyHappensOnce() {
     QTemporaryDir root;
-    QVERIFY(root.isValid());
-    QVERIFY(QFile::setPermissions(root.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                   QFileDevice::ExeOwner | QFileDevice::ReadOther |
-                                                   QFileDevice::ExeOther));
     const QString program = root.filePath("program");
     const QString dataHome = root.filePath("data");
-    QVERIFY(QDir().mkpath(program + "/data/links"));
-    QVERIFY(QDir().mkpath(dataHome));
-    QVERIFY(giveToUser(dataHome));
-    QVERIFY(writeFile(program + "/data/links/plink.dat", kShipped));
+    QVERIFY(shippedLayout(root, program, dataHome));
     QVERIFY(QFile::setPermissions(program + "/data/links", QFileDevice::ReadOwner | QFileDevice::ExeOwner |
                                                                QFileDevice::ReadOther |
                                                                QFileDevice::ExeOther));

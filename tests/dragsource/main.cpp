@@ -8,6 +8,7 @@
 // (Qt::DropAction: 0 refused, 1 copy, 2 move) and "result N" when the drag ends. It stays to serve the
 // dropped data until it is ended.
 
+#include "../support/Utf16le.h"
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QBuffer>
@@ -29,15 +30,6 @@ void say(const QByteArray& line) {
     std::fputs(line.constData(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
-}
-
-QByteArray utf16le(const QString& text) {
-    QByteArray out;
-    for (const QChar c : text) {
-        out += static_cast<char>(c.unicode() & 0xFF);
-        out += static_cast<char>(c.unicode() >> 8);
-    }
-    return out;
 }
 
 QByteArray png() {
