@@ -155,18 +155,7 @@ start_from_entry() { # entry file, installed executable
     read_exec "$1" || return 1
     "${exec_words[@]}" >"$work/program.log" 2>&1 &
     program_pid=$!
-    window_id=
-    for _ in $(seq 100); do
-        window_id=$(xdotool search --name '^Brimvel-Blue$' 2>/dev/null | head -n1)
-        [ -n "$window_id" ] && break
-        kill -0 "$program_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    if [ -z "$window_id" ]; then
-        echo "  no window \"Brimvel-Blue\" appeared; the program said:" >&2
-        cat "$work/program.log" >&2
-        return 1
-    fi
+    window_id=$(tab_window_of_program) || return 1
     # The launcher execs the program, so the started process is the installed executable itself.
     local exe
     exe=$(readlink "/proc/$program_pid/exe")

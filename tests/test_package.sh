@@ -227,18 +227,7 @@ start_program() {
     [ -n "$data_home" ] && env_args+=("XDG_DATA_HOME=$data_home")
     "${as_user[@]}" "${env_args[@]}" "$root/usr/bin/brimvel" >"$work/program.log" 2>&1 &
     program_pid=$!
-    tab_window=
-    for _ in $(seq 150); do
-        tab_window=$(window_of "$program_pid" Brimvel-Blue)
-        [ -n "$tab_window" ] && break
-        kill -0 "$program_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    if [ -z "$tab_window" ]; then
-        echo "  no window \"Brimvel-Blue\" appeared; the program said:" >&2
-        cat "$work/program.log" >&2
-        return 1
-    fi
+    tab_window=$(tab_window_of_program) || return 1
     local owner
     owner=$(stat -c %u "/proc/$program_pid")
     [ "$owner" = "$user_uid" ] || { echo "  the program runs as uid $owner, expected $user_uid" >&2; return 1; }
