@@ -54,9 +54,11 @@ fuzz: deps
 	@$(FUZZ_RUN) || { $(FUZZ_FAILED); exit 1; }
 	@$(FUZZ_PASSED)
 
-# Every tracked C++ source must be as clang-format (the root .clang-format) leaves it.
+# Every tracked C++ source must be as clang-format (the root .clang-format) leaves it, and no include may run
+# against the layers (scripts/check-layers.sh).
 format-check: deps
 	@git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
+	@scripts/check-layers.sh
 
 # A per-user install with a desktop entry and icon (AUTOSTART=1: also start at log-in; AUTOSTART=0: no longer).
 install: build

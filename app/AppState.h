@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Preferences.h"
+#include "../core/Preferences.h"
 
 #include "../platform/Services.h"
 

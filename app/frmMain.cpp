@@ -1,13 +1,14 @@
 #include "frmMain.h"
 
-#include "Paths.h"
+#include "../core/Paths.h"
 
+#include "../core/AddressPolicy.h"
+#include "../core/LinkDrop.h"
+#include "../core/VendorSite.h"
 #include "../forms/Pause.h"
 #include "../forms/Runtime.h"
 #include "../links/frmInput.h"
-#include "../panel/AddressPolicy.h"
 #include "../panel/Hotkeys.h"
-#include "../panel/LinkDrop.h"
 #include "../panel/LinkPanel.h"
 #include "../shape/ApplySkin.h"
 #include "../tab/SoundCues.h"
@@ -15,7 +16,6 @@
 #include "../tab/TabMotion.h"
 #include "../tab/frmBase.h"
 #include "../web/UpdateCheck.h"
-#include "../web/VendorSite.h"
 
 #include <QCloseEvent>
 #include <QDropEvent>
@@ -436,6 +436,11 @@ void frmMain::capClicked() {
 
 void frmMain::pointerOnBar() {
     restoreHoverPicture();
+}
+
+void frmMain::skinBar(Form& bar, PictureBox& back) {
+    int32_t transparent = 0;
+    ApplySkin(bar, back, transparent);
 }
 
 void frmMain::openVendorHome() {

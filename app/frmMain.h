@@ -2,13 +2,13 @@
 
 #include "AppState.h"
 
+#include "../core/Timer.h"
 #include "../forms/Form.h"
 #include "../forms/HandlerGuard.h"
 #include "../forms/ImageArea.h"
 #include "../forms/ImageList.h"
 #include "../forms/Label.h"
 #include "../forms/PictureBox.h"
-#include "../forms/Timer.h"
 #include "../links/LinkEditorHost.h"
 #include "../tab/BaseBarHost.h"
 
@@ -168,6 +168,7 @@ private:
     void capClicked() override;
     void pointerOnBar() override;
     void openVendorHome() override;
+    void skinBar(Form& bar, PictureBox& back) override;
     bool handlersBlocked() const override { return editorShowing(); }
 
     AppState& m;

@@ -1,4 +1,4 @@
-#include "../links/LinkFileLocation.h"
+#include "../core/LinkFileLocation.h"
 #include "AppState.h"
 #include "frmMain.h"
 

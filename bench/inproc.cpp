@@ -5,7 +5,7 @@
 
 #include "app/AppState.h"
 #include "app/frmMain.h"
-#include "links/LinkTable.h"
+#include "core/LinkTable.h"
 #include "shape/ApplySkin.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "Control.h"
 
+#include "../core/Twips.h"
 #include "ImageList.h"
-#include "Twips.h"
 
 #include <QMouseEvent>
 

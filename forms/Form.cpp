@@ -1,6 +1,6 @@
 #include "Form.h"
 
-#include "Twips.h"
+#include "../core/Twips.h"
 
 #include "../platform/WindowOutline.h"
 

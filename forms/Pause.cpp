@@ -1,6 +1,6 @@
 #include "Pause.h"
 
-#include "TimeScale.h"
+#include "../core/TimeScale.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>

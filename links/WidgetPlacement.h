@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "PlacementWindow.h"
+#include "../core/PlacementWindow.h"
 
 // Placement of a top-level QWidget in twips: 15 twips per logical pixel. Left, top, width and height are
 // those of the window's frame, so a saved placement restores the same outer rectangle. The screen is the

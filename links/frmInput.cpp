@@ -1,11 +1,11 @@
 #include "frmInput.h"
 
+#include "../core/LinkFileLocation.h"
+#include "../core/Twips.h"
+#include "../core/VendorSite.h"
 #include "../forms/ImageList.h"
 #include "../forms/Runtime.h"
-#include "../forms/Twips.h"
-#include "../web/VendorSite.h"
 #include "LinkEditorHost.h"
-#include "LinkFileLocation.h"
 
 #include <QCloseEvent>
 #include <QCursor>

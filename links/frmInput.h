@@ -1,8 +1,8 @@
 #pragma once
 
+#include "../core/cInifile.h"
 #include "../forms/Form.h"
 #include "../forms/ImageArea.h"
-#include "cInifile.h"
 
 #include <QPixmap>
 #include <optional>

@@ -9,7 +9,7 @@
 #   /usr/share/doc/brimvel/                   copyright, changelog
 #
 # The program folder is not writable by its users, so the program keeps their links in
-# $XDG_DATA_HOME/brimvel/links/plink.dat (links/LinkFileLocation.h).
+# $XDG_DATA_HOME/brimvel/links/plink.dat (core/LinkFileLocation.h).
 
 # The date of this release, for the metainfo and the package changelog (which wants the weekday too).
 set(BRIMVEL_RELEASE_DATE "2026-12-10")

@@ -1,6 +1,6 @@
 #include "Hotkeys.h"
 
-#include "../forms/TimeScale.h"
+#include "../core/TimeScale.h"
 #include "../platform/KeyProbe.h"
 
 namespace {

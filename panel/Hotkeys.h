@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../forms/Timer.h"
+#include "../core/Timer.h"
 
 #include <QElapsedTimer>
 #include <QObject>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "../app/Preferences.h"
-#include "../forms/Timer.h"
-#include "../links/LinkTable.h"
+#include "../core/LinkTable.h"
+#include "../core/Preferences.h"
+#include "../core/Timer.h"
 #include "clsMouseOver.h"
 
 #include <QObject>

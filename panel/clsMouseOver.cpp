@@ -1,8 +1,8 @@
 #include "clsMouseOver.h"
 
+#include "../core/Twips.h"
 #include "../forms/Control.h"
 #include "../forms/Form.h"
-#include "../forms/Twips.h"
 
 #include <QCursor>
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "../core/SettingsBackend.h"
 #include "Instances.h"
 #include "KeyProbe.h"
-#include "SettingsBackend.h"
 #include "Shell.h"
 #include "SoundOutput.h"
 #include "WindowStacking.h"

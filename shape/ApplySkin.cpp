@@ -2,9 +2,9 @@
 
 #include "OutlineScan.h"
 
+#include "../core/Twips.h"
 #include "../forms/Form.h"
 #include "../forms/PictureBox.h"
-#include "../forms/Twips.h"
 
 #include <QRegion>
 

@@ -1,5 +1,8 @@
 #pragma once
 
+class Form;
+class PictureBox;
+
 // What the base bar asks of the tab it belongs to.
 class BaseBarHost {
 public:
@@ -12,6 +15,8 @@ public:
     virtual void pointerOnBar() = 0;
     // The logo spot: the vendor's home page.
     virtual void openVendorHome() = 0;
+    // Gives the bar the outline of its skin picture, as the tab has its own.
+    virtual void skinBar(Form& bar, PictureBox& back) = 0;
     // True while the tab's pointer handlers do nothing (the link editor shows).
     virtual bool handlersBlocked() const = 0;
 };

@@ -1,7 +1,7 @@
 #include "SlidePacer.h"
 
+#include "../core/TimeScale.h"
 #include "../forms/Runtime.h"
-#include "../forms/TimeScale.h"
 
 #include <QEventLoop>
 #include <QTimer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../app/Preferences.h"
+#include "../core/Preferences.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "StayOnTop.h"
 
+#include "../core/TimeScale.h"
 #include "../forms/Runtime.h"
-#include "../forms/TimeScale.h"
 #include "../platform/WindowStacking.h"
 
 #include <QWidget>

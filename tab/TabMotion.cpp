@@ -1,11 +1,11 @@
 #include "TabMotion.h"
 
-#include "../app/Paths.h"
+#include "../core/Paths.h"
+#include "../core/SlideGeometry.h"
+#include "../core/Twips.h"
 #include "../forms/Form.h"
 #include "../forms/ImageArea.h"
 #include "../forms/Pause.h"
-#include "../forms/Twips.h"
-#include "SlideGeometry.h"
 #include "SlidePacer.h"
 
 #include <QCursor>

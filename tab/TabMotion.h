@@ -1,7 +1,7 @@
 #pragma once
 
-#include "../app/Preferences.h"
-#include "../forms/Timer.h"
+#include "../core/Preferences.h"
+#include "../core/Timer.h"
 
 #include <QObject>
 #include <QString>

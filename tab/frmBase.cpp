@@ -1,7 +1,6 @@
 #include "frmBase.h"
 
 #include "../forms/HandlerGuard.h"
-#include "../shape/ApplySkin.h"
 #include "BaseBarHost.h"
 
 frmBase::frmBase(BaseBarHost& barHost) : Form(true), host(barHost) {
@@ -27,8 +26,7 @@ void frmBase::Form_Load() {
         return;
     loaded_ = true;
     picBack->setPicture(imlSkin.image(1));
-    int32_t transparent = 0;
-    ApplySkin(*this, *picBack, transparent);
+    host.skinBar(*this, *picBack);
 }
 
 void frmBase::imgMouseClick_MouseDown() {

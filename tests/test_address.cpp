@@ -1,7 +1,7 @@
 // Which link addresses are handed to the desktop, in what encoded form, and what the user is told about the
 // others. Needs no display: the policy uses Qt Core only.
 
-#include "panel/AddressPolicy.h"
+#include "core/AddressPolicy.h"
 
 #include <QTest>
 #include <QUrl>

@@ -1,9 +1,9 @@
 // Start-up and the settings store: what the tab looks like and what the store holds after a start.
 
 #include "app/frmMain.h"
-#include "app/modRegistry.h"
-#include "forms/Twips.h"
-#include "platform/qt/FileSettingsBackend.h"
+#include "core/FileSettingsBackend.h"
+#include "core/Twips.h"
+#include "core/modRegistry.h"
 #include "support/TestDesktop.h"
 #include "tab/frmBase.h"
 

@@ -1,12 +1,12 @@
 // The widget-free core: preferences and their stored form, the link table, slide geometry and the version
 // answer. Runs without a display.
 
-#include "app/Preferences.h"
-#include "app/modRegistry.h"
-#include "links/LinkTable.h"
-#include "platform/qt/FileSettingsBackend.h"
-#include "tab/SlideGeometry.h"
-#include "web/VersionAnswer.h"
+#include "core/FileSettingsBackend.h"
+#include "core/LinkTable.h"
+#include "core/Preferences.h"
+#include "core/SlideGeometry.h"
+#include "core/VersionAnswer.h"
+#include "core/modRegistry.h"
 
 #include <QFile>
 #include <QSettings>

@@ -36,9 +36,9 @@
 #include <QTest>
 #include <QWidget>
 
-#include "links/PrivateProfile.h"
+#include "core/PrivateProfile.h"
+#include "core/cInifile.h"
 #include "links/WidgetPlacement.h"
-#include "links/cInifile.h"
 
 using OptionalText = std::optional<QString>;
 Q_DECLARE_METATYPE(OptionalText)

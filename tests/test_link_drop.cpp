@@ -1,6 +1,6 @@
 // What a drag offers the tab: an address with its title, or nothing to drop.
 
-#include "panel/LinkDrop.h"
+#include "core/LinkDrop.h"
 #include "support/Utf16le.h"
 
 #include <QMimeData>

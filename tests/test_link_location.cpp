@@ -3,7 +3,7 @@
 // runs as an ordinary user (as root it runs in a child process that has become "nobody", since root writes
 // into read-only folders all the same).
 
-#include "links/LinkFileLocation.h"
+#include "core/LinkFileLocation.h"
 
 #include <QDir>
 #include <QFile>

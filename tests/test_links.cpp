@@ -1,7 +1,7 @@
 // The link store, the page selectors, the link editor and the link lights, on real files and with real
 // pointer and key input.
 
-#include "LinkPanelDriver.h"
+#include "support/LinkPanelDriver.h"
 
 #include "links/frmInput.h"
 

@@ -1,7 +1,7 @@
 // The link panel: hover looks of the link buttons, opening a link, the pointer-over test and the number-pad
 // hotkeys, driven by real pointer and key input on the open tab.
 
-#include "LinkPanelDriver.h"
+#include "support/LinkPanelDriver.h"
 
 #include "forms/ImageArea.h"
 #include "panel/clsMouseOver.h"

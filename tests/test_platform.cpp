@@ -8,7 +8,7 @@
 // single-instance tests: started with BRIMVEL_TEST_HOLD_LOCK set, it only takes the instance lock and holds
 // it until its standard input closes.
 
-#include "../panel/AddressPolicy.h"
+#include "../core/AddressPolicy.h"
 #include "../platform/PlatformChoice.h"
 #include "../platform/WindowOutline.h"
 #include "../platform/qt/DesktopShell.h"

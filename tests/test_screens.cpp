@@ -4,7 +4,7 @@
 // program does.
 
 #include "app/frmMain.h"
-#include "forms/Twips.h"
+#include "core/Twips.h"
 #include "support/TestDesktop.h"
 
 #include <QGuiApplication>

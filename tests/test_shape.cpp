@@ -1,10 +1,10 @@
 // Window shape from the skin bitmap, the event-dispatching pause, the key probe and the sound cues.
 
 #include "app/frmMain.h"
+#include "core/Twips.h"
 #include "forms/Form.h"
 #include "forms/Pause.h"
 #include "forms/PictureBox.h"
-#include "forms/Twips.h"
 #include "panel/Hotkeys.h"
 #include "platform/x11/QtX11Display.h"
 #include "shape/ApplySkin.h"

@@ -4,7 +4,7 @@
 // the timers.
 
 #include "app/frmMain.h"
-#include "forms/Twips.h"
+#include "core/Twips.h"
 #include "links/frmInput.h"
 #include "platform/x11/QtX11Display.h"
 #include "support/Stacking.h"

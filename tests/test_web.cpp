@@ -2,12 +2,12 @@
 // vendor shortcuts on the three windows, and the close query (never answered Yes here: Yes ends the process).
 
 #include "app/frmMain.h"
-#include "forms/Twips.h"
+#include "core/Twips.h"
+#include "core/VendorSite.h"
 #include "links/frmInput.h"
 #include "support/MessageBoxAnswerer.h"
 #include "support/TestDesktop.h"
 #include "tab/frmBase.h"
-#include "web/VendorSite.h"
 #include "web/VersionFetcher.h"
 
 #include <QApplication>

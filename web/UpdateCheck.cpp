@@ -1,9 +1,9 @@
 #include "UpdateCheck.h"
 
+#include "../core/VendorSite.h"
+#include "../core/VersionAnswer.h"
 #include "../forms/ImageList.h"
 #include "../forms/PictureBox.h"
-#include "VendorSite.h"
-#include "VersionAnswer.h"
 #include "VersionFetcher.h"
 
 #include <algorithm>

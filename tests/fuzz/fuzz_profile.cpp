@@ -27,7 +27,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "links/PrivateProfile.h"
+#include "core/PrivateProfile.h"
 
 namespace {
 

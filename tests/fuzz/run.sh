@@ -16,7 +16,7 @@ build=$(cd "$build" && pwd)
 clang++ -std=c++20 -g -O1 -fPIC -Wall -Wextra \
     -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     $(pkg-config --cflags Qt6Core) -I"$root" \
-    "$here/fuzz_profile.cpp" "$root/links/PrivateProfile.cpp" \
+    "$here/fuzz_profile.cpp" "$root/core/PrivateProfile.cpp" \
     $(pkg-config --libs Qt6Core) -o "$build/fuzz_profile"
 
 rm -rf "$build/corpus"

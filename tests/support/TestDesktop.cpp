@@ -1,10 +1,10 @@
 #include "TestDesktop.h"
-#include "forms/TimeScale.h"
+#include "core/TimeScale.h"
 
 #include "app/frmMain.h"
+#include "core/FileSettingsBackend.h"
 #include "platform/null/NullInstances.h"
 #include "platform/qt/DesktopShell.h"
-#include "platform/qt/FileSettingsBackend.h"
 #include "platform/qt/QtSoundOutput.h"
 #include "platform/x11/X11KeyProbe.h"
 #include "platform/x11/X11WindowStacking.h"

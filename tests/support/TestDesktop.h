@@ -2,7 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/frmMain.h"
-#include "forms/Timer.h"
+#include "core/Timer.h"
 #include "links/frmInput.h"
 #include "panel/Hotkeys.h"
 #include "panel/LinkPanel.h"

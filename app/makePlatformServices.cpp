@@ -1,25 +1,25 @@
 // The one place that picks the platform's implementations.
 
-#include "Services.h"
+#include "../platform/Services.h"
 
-#include "qt/DesktopShell.h"
-#include "qt/FileSettingsBackend.h"
+#include "../core/FileSettingsBackend.h"
+#include "../platform/qt/DesktopShell.h"
 
 #ifdef BRIMVEL_X11
 #include "../forms/Runtime.h"
-#include "qt/QtSoundOutput.h"
-#include "x11/X11Instances.h"
-#include "x11/X11KeyProbe.h"
-#include "x11/X11WindowStacking.h"
+#include "../platform/qt/QtSoundOutput.h"
+#include "../platform/x11/X11Instances.h"
+#include "../platform/x11/X11KeyProbe.h"
+#include "../platform/x11/X11WindowStacking.h"
 
 #include <QGuiApplication>
 #include <X11/Xlib.h>
 #endif
 
-#include "null/NullInstances.h"
-#include "null/NullKeyProbe.h"
-#include "null/NullSoundOutput.h"
-#include "null/NullWindowStacking.h"
+#include "../platform/null/NullInstances.h"
+#include "../platform/null/NullKeyProbe.h"
+#include "../platform/null/NullSoundOutput.h"
+#include "../platform/null/NullWindowStacking.h"
 
 Services makePlatformServices() {
     Services services;

@@ -3,9 +3,9 @@
 // Shared steps of the link and panel tests: sliding the tab out, finding widgets on the screen, answering
 // message boxes, reading the link file as text and telling the looks of a link slot apart.
 
+#include "MessageBoxAnswerer.h"
+#include "TestDesktop.h"
 #include "app/frmMain.h"
-#include "support/MessageBoxAnswerer.h"
-#include "support/TestDesktop.h"
 
 #include <QApplication>
 #include <QFile>

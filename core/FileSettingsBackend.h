@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../SettingsBackend.h"
+#include "SettingsBackend.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "SlideGeometry.h"
 
-#include "../forms/Twips.h"
+#include "Twips.h"
 
 namespace SlideGeometry {
 

@@ -1,6 +1,6 @@
 #include "modRegistry.h"
 
-#include "../platform/SettingsBackend.h"
+#include "SettingsBackend.h"
 
 namespace modRegistry {
 
