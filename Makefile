@@ -55,10 +55,10 @@ fuzz: deps
 	@$(FUZZ_PASSED)
 
 # Every tracked C++ source must be as clang-format (the root .clang-format) leaves it, and no include may run
-# against the layers (scripts/check-layers.sh).
+# against the layers (scripts/check-layers.py).
 format-check: deps
 	@git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
-	@scripts/check-layers.sh
+	@scripts/check-layers.py
 
 # A per-user install with a desktop entry and icon (AUTOSTART=1: also start at log-in; AUTOSTART=0: no longer).
 install: build

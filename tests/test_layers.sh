@@ -17,7 +17,7 @@ copy_tree() {
 
 expect() { # expect pass|fail DESCRIPTION
     local want=$1 what=$2 got
-    if "$source_dir/scripts/check-layers.sh" "$work/tree" >"$work/out" 2>&1; then got=pass; else got=fail; fi
+    if "$source_dir/scripts/check-layers.py" "$work/tree" >"$work/out" 2>&1; then got=pass; else got=fail; fi
     if [ "$got" = "$want" ]; then
         echo "ok: $what"
     else
