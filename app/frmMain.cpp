@@ -97,7 +97,8 @@ void frmMain::buildWidgets() {
 
 void frmMain::buildSubsystems() {
     base_ = std::make_unique<frmBase>(static_cast<BaseBarHost&>(*this));
-    cues_ = std::make_unique<SoundCues>(m.prefs, m.services.sound.get(), m.programFolder);
+    cues_ = std::make_unique<SoundCues>(StoredSetting(m.prefs, Preferences::Sound), m.services.sound.get(),
+                                        m.programFolder);
 
     TabMotion::Hooks hooks;
     hooks.cue = [this](const QString& cue) { playCue(cue); };
@@ -112,20 +113,26 @@ void frmMain::buildSubsystems() {
             m.services.stacking->returnFocus(this);
     };
     hooks.held = [this] { return editorShowing(); };
-    motion_ = std::make_unique<TabMotion>(*this, *base_, *imgDrag, m.prefs, std::move(hooks));
+    motion_ =
+        std::make_unique<TabMotion>(*this, *base_, *imgDrag,
+                                    TabMotion::Settings{StoredSetting(m.prefs, Preferences::TabTop),
+                                                        StoredSetting(m.prefs, Preferences::HoverOpen),
+                                                        StoredSetting(m.prefs, Preferences::AutoRetract)},
+                                    std::move(hooks));
 
     panel_ = std::make_unique<LinkPanel>(LinkPanel::Widgets{*this, *imgHidden, picLink, lblLink, picLinkLight,
                                                             picMode, imlLink, imlLinkMouseover, imlLinkLight,
                                                             imlMode},
-                                         m.prefs);
+                                         StoredSetting(m.prefs, Preferences::Page));
     // A number-pad key opens its link as a click on the button would, and not while the editor shows.
     hotkeys_ = std::make_unique<Hotkeys>(nullptr, m.services.keys.get(),
                                          guarded([this](int slot) { picLink_Click(slot); }));
-    updates_ = std::make_unique<UpdateCheck>(nullptr, *picUpdate, imlUpdate, m.prefs,
+    updates_ = std::make_unique<UpdateCheck>(nullptr, *picUpdate, imlUpdate,
+                                             StoredSetting(m.prefs, Preferences::UpdateDue),
                                              [this](const QString& address) { openAddress(address); });
     stayOnTop_ = std::make_unique<StayOnTop>(
-        *this, *base_, m.services.stacking.get(), m.prefs, [this] { motion_->redock(); },
-        [this] { motion_->keepHandleHeight(); });
+        *this, *base_, m.services.stacking.get(), StoredSetting(m.prefs, Preferences::OnTop),
+        [this] { motion_->redock(); }, [this] { motion_->keepHandleHeight(); });
 }
 
 void frmMain::wireHandlers() {
@@ -220,8 +227,7 @@ bool frmMain::Form_Load() {
     // The base bar is loaded (and skinned) with the first stacking of both windows.
     base_->Form_Load();
     stayOnTop_->applyAtStart();
-    if (const std::optional<int> picture = motion_->startSwitches())
-        picAutoRetract->setPicture(imlButton.image(*picture));
+    motion_->startSwitches();
     showSwitchPictures();
     picExit->setPicture(imlButton.image(6));
 
@@ -240,9 +246,11 @@ bool frmMain::Form_Load() {
     return true;
 }
 
+// The one place the four switches get their pictures, each as its owner decides.
 void frmMain::showSwitchPictures() {
     picStayOnTop->setPicture(imlButton.image(stayOnTop_->on() ? 4 : 3));
-    picMouseover->setPicture(imlButton.image(m.prefs[Preferences::HoverOpen] == 1 ? 2 : 1));
+    picMouseover->setPicture(imlButton.image(motion_->hoverOpenPicture()));
+    picAutoRetract->setPicture(imlButton.image(motion_->autoRetractPicture()));
     picSound->setPicture(imlButton.image(cues_->on() ? 10 : 9));
 }
 
@@ -407,21 +415,18 @@ void frmMain::picMouseover_MouseDown() {
 }
 
 void frmMain::picMouseover_Click() {
-    if (motion_->toggleHoverOpen()) {
+    if (motion_->toggleHoverOpen())
         showSwitchPictures();
-        picAutoRetract->setPicture(
-            imlButton.image(motion_->hoverOpenOn() && motion_->autoRetractOn() ? 8 : 7));
-    }
 }
 
 void frmMain::picAutoRetract_MouseDown() {
-    if (m.prefs[Preferences::HoverOpen] != 0)
+    if (motion_->hoverOpenOn())
         playCue(Paths::kButtonSound);
 }
 
 void frmMain::picAutoRetract_Click() {
     if (motion_->toggleAutoRetract())
-        picAutoRetract->setPicture(imlButton.image(motion_->autoRetractOn() ? 8 : 7));
+        showSwitchPictures();
 }
 
 // ---- the base bar's view of the tab ----

@@ -11,7 +11,7 @@ const QColor kNormalCaption(0x20, 0x39, 0x61);
 const QColor kHighlightCaption(0xD0, 0xD1, 0xD4);
 } // namespace
 
-LinkPanel::LinkPanel(Widgets widgets, Preferences& prefs) : w_(widgets), prefs_(prefs) {
+LinkPanel::LinkPanel(Widgets widgets, StoredSetting page) : w_(widgets), page_(page) {
     // The form has no border.
     clsMouser.SetBorderStyle(0);
     tmrMouseout_ = new Timer(this, 15, true, [this] { tmrMouseout_Timer(); });
@@ -44,7 +44,7 @@ void LinkPanel::setCaption(int slot, const QString& name) {
 
 void LinkPanel::pressPage(int index) {
     w_.picMode[index]->setPicture(w_.imlMode.image(2 * index + 2));
-    prefs_.set(Preferences::Page, static_cast<int16_t>(index));
+    page_.set(static_cast<int16_t>(index));
     showPageNames();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "../core/LinkTable.h"
-#include "../core/Preferences.h"
+#include "../core/StoredSetting.h"
 #include "../core/Timer.h"
 #include "clsMouseOver.h"
 
@@ -32,10 +32,11 @@ public:
         const ImageList& imlMode;
     };
 
-    LinkPanel(Widgets widgets, Preferences& prefs);
+    // `page`: the stored page shown.
+    LinkPanel(Widgets widgets, StoredSetting page);
 
     const LinkTable& table() const { return table_; }
-    int16_t currentPage() const { return prefs_[Preferences::Page]; }
+    int16_t currentPage() const { return page_.value(); }
     int16_t hoverLink() const { return hoverLink_; }
     // The name and address of a slot of the page shown.
     QString name(int slot) const { return table_.name(currentPage(), slot); }
@@ -74,7 +75,7 @@ private:
     void applyLinkLook(int slot, bool highlighted);
 
     Widgets w_;
-    Preferences& prefs_;
+    StoredSetting page_;
     LinkTable table_;
     int16_t hoverLink_ = 0;
     clsMouseOver clsMouser;

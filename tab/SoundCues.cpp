@@ -2,8 +2,8 @@
 
 #include "../platform/SoundOutput.h"
 
-SoundCues::SoundCues(Preferences& prefs, SoundOutput* output, QString programFolder)
-    : prefs_(prefs), output_(output), programFolder_(std::move(programFolder)) {}
+SoundCues::SoundCues(StoredSetting sound, SoundOutput* output, QString programFolder)
+    : sound_(sound), output_(output), programFolder_(std::move(programFolder)) {}
 
 void SoundCues::playCue(const QString& relativePath) {
     if (!on() || !output_)
@@ -12,5 +12,5 @@ void SoundCues::playCue(const QString& relativePath) {
 }
 
 void SoundCues::toggle() {
-    prefs_.set(Preferences::Sound, on() ? 0 : 1);
+    sound_.set(on() ? 0 : 1);
 }

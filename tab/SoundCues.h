@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../core/Preferences.h"
+#include "../core/StoredSetting.h"
 
 #include <QString>
 
@@ -9,16 +9,16 @@ class SoundOutput;
 // Sound cues: one switch for all of them, and the one rule by which each plays.
 class SoundCues {
 public:
-    SoundCues(Preferences& prefs, SoundOutput* output, QString programFolder);
+    SoundCues(StoredSetting sound, SoundOutput* output, QString programFolder);
 
-    bool on() const { return prefs_[Preferences::Sound] == 1; }
+    bool on() const { return sound_.value() == 1; }
     // Plays the cue at `relativePath` (below the program folder) while the switch is on.
     void playCue(const QString& relativePath);
     // Flips the switch and stores it.
     void toggle();
 
 private:
-    Preferences& prefs_;
+    StoredSetting sound_;
     SoundOutput* output_;
     QString programFolder_;
 };

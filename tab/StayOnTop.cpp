@@ -6,9 +6,9 @@
 
 #include <QWidget>
 
-StayOnTop::StayOnTop(QWidget& tab, QWidget& base, WindowStacking* stacking, Preferences& prefs,
+StayOnTop::StayOnTop(QWidget& tab, QWidget& base, WindowStacking* stacking, StoredSetting onTop,
                      std::function<void()> dockCheck, std::function<void()> afterRaise)
-    : tab_(tab), base_(base), stacking_(stacking), prefs_(prefs), dockCheck_(std::move(dockCheck)),
+    : tab_(tab), base_(base), stacking_(stacking), onTop_(onTop), dockCheck_(std::move(dockCheck)),
       afterRaise_(std::move(afterRaise)) {
     tmrOnTop_ = new Timer(this, 500, true, [this] { tmrOnTop_Timer(); });
     watching_ = stacking_ && stacking_->watchOthers([this] { othersChanged(); });
@@ -40,11 +40,11 @@ void StayOnTop::restack() {
 
 void StayOnTop::toggle() {
     if (on()) {
-        prefs_.set(Preferences::OnTop, 0);
+        onTop_.set(0);
         tmrOnTop_->setInterval(0);
         setTopMost(false);
     } else {
-        prefs_.set(Preferences::OnTop, 1);
+        onTop_.set(1);
         tmrOnTop_->setInterval(kTickMs);
     }
 }
@@ -76,7 +76,7 @@ void StayOnTop::tmrOnTop_Timer() {
     lastTick_.start();
     if (dockCheck_)
         dockCheck_();
-    if (prefs_[Preferences::OnTop] != 0) {
+    if (onTop_.value() != 0) {
         Runtime::DoEvents();
         setTopMost(true);
         if (afterRaise_)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../core/Preferences.h"
+#include "../core/StoredSetting.h"
 #include "../core/Timer.h"
 
 #include <QElapsedTimer>
@@ -18,7 +18,7 @@ class WindowStacking;
 // While a dialog of the program shows (a message box, the link editor), both stand just below it.
 class StayOnTop : public QObject {
 public:
-    StayOnTop(QWidget& tab, QWidget& base, WindowStacking* stacking, Preferences& prefs,
+    StayOnTop(QWidget& tab, QWidget& base, WindowStacking* stacking, StoredSetting onTop,
               std::function<void()> dockCheck, std::function<void()> afterRaise);
     ~StayOnTop() override;
 
@@ -28,7 +28,7 @@ public:
     // its least distance from the last tick while changes keep coming.
     static constexpr int kTickMs = 1000;
 
-    bool on() const { return prefs_[Preferences::OnTop] == 1; }
+    bool on() const { return onTop_.value() == 1; }
     // Applies the stored switch at start-up.
     void applyAtStart();
     // Flips the switch and stores it.
@@ -49,7 +49,7 @@ private:
     QWidget& tab_;
     QWidget& base_;
     WindowStacking* stacking_;
-    Preferences& prefs_;
+    StoredSetting onTop_;
     std::function<void()> dockCheck_;
     std::function<void()> afterRaise_;
     Timer* tmrOnTop_;

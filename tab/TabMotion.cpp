@@ -17,8 +17,8 @@
 
 using namespace SlideGeometry;
 
-TabMotion::TabMotion(Form& tab, Form& base, ImageArea& dragHandle, Preferences& prefs, Hooks hooks)
-    : tab_(tab), base_(base), dragHandle_(dragHandle), prefs_(prefs), hooks_(std::move(hooks)) {
+TabMotion::TabMotion(Form& tab, Form& base, ImageArea& dragHandle, Settings settings, Hooks hooks)
+    : tab_(tab), base_(base), dragHandle_(dragHandle), settings_(settings), hooks_(std::move(hooks)) {
     tmrGrow_ = new Timer(this, 15, false, [this] { tmrGrow_Timer(); });
     tmrShrink_ = new Timer(this, 15, false, [this] { tmrShrink_Timer(); });
     TimerRetract_ = new Timer(this, 15000, false, [this] { TimerRetract_Timer(); });
@@ -54,14 +54,14 @@ int TabMotion::reachableTop(int top) {
 }
 
 void TabMotion::storeTop() {
-    prefs_.set(Preferences::TabTop, static_cast<int16_t>(std::clamp(tab_.Top(), -32768, 32767)));
+    settings_.top.set(static_cast<int16_t>(std::clamp(tab_.Top(), -32768, 32767)));
 }
 
 void TabMotion::placeAtStart() {
     tab_.setLeft(screenRight() - kRetractedMargin);
     // A stored height that would leave the handle off the screen (a screen that became smaller since) is
     // brought back onto it, and stored as corrected.
-    const int stored = prefs_[Preferences::TabTop];
+    const int stored = settings_.top.value();
     tab_.setTop(reachableTop(stored));
     if (tab_.Top() != stored)
         storeTop();
@@ -82,25 +82,23 @@ void TabMotion::screensChanged() {
     dockAt(kRedockMargin);
 }
 
-std::optional<int> TabMotion::startSwitches() {
-    const int16_t hover = prefs_[Preferences::HoverOpen];
-    std::optional<int> picture;
-    if (prefs_[Preferences::AutoRetract] == 1) {
+void TabMotion::startSwitches() {
+    const int16_t hover = settings_.hoverOpen.value();
+    if (settings_.autoRetract.value() == 1) {
         if (hover == 1) {
-            picture = 8;
+            autoRetractPicture_ = 8;
             autoRetractEnabled_ = -1;
         } else if (hover == 0) {
-            picture = 7;
+            autoRetractPicture_ = 7;
             autoRetractEnabled_ = 0;
         }
     } else {
-        picture = 7;
+        autoRetractPicture_ = 7;
         if (hover == 1)
             autoRetractEnabled_ = -1;
         else if (hover == 0)
             autoRetractEnabled_ = 0;
     }
-    return picture;
 }
 
 void TabMotion::moveBy(int dx) {
@@ -230,7 +228,7 @@ void TabMotion::clickToggle(ClickFrom from) {
     if (from == ClickFrom::Strip && openBusy_ == -1)
         return;
     openBusy_ = -1;
-    if (verticalMotion() || (from == ClickFrom::Strip && prefs_[Preferences::HoverOpen] == 1)) {
+    if (verticalMotion() || (from == ClickFrom::Strip && settings_.hoverOpen.value() == 1)) {
         openBusy_ = 0;
         return;
     }
@@ -240,48 +238,52 @@ void TabMotion::clickToggle(ClickFrom from) {
 }
 
 bool TabMotion::hoverOpenOn() const {
-    return prefs_[Preferences::HoverOpen] != 0;
+    return settings_.hoverOpen.value() != 0;
 }
 
 bool TabMotion::autoRetractOn() const {
-    return prefs_[Preferences::AutoRetract] != 0;
+    return settings_.autoRetract.value() != 0;
 }
 
 bool TabMotion::toggleHoverOpen() {
-    const int16_t hover = prefs_[Preferences::HoverOpen];
+    const int16_t hover = settings_.hoverOpen.value();
     if (hover == 0) {
-        prefs_.set(Preferences::HoverOpen, 1);
+        settings_.hoverOpen.set(1);
         autoRetractEnabled_ = -1;
+        autoRetractPicture_ = autoRetractOn() ? 8 : 7;
         TimerRetract_->setEnabled(true);
         return true;
     }
     if (hover == 1) {
         // The retract countdown keeps running: its tick does nothing with hover opening off.
-        prefs_.set(Preferences::HoverOpen, 0);
+        settings_.hoverOpen.set(0);
         autoRetractEnabled_ = 0;
+        autoRetractPicture_ = 7;
         return true;
     }
     return false;
 }
 
 bool TabMotion::toggleAutoRetract() {
-    if (prefs_[Preferences::HoverOpen] == 0 || autoRetractEnabled_ == 0)
+    if (settings_.hoverOpen.value() == 0 || autoRetractEnabled_ == 0)
         return false;
-    const int16_t retract = prefs_[Preferences::AutoRetract];
+    const int16_t retract = settings_.autoRetract.value();
     if (retract == 0) {
-        prefs_.set(Preferences::AutoRetract, 1);
+        settings_.autoRetract.set(1);
+        autoRetractPicture_ = 8;
         TimerRetract_->setEnabled(true);
         return true;
     }
     if (retract == 1) {
-        prefs_.set(Preferences::AutoRetract, 0);
+        settings_.autoRetract.set(0);
+        autoRetractPicture_ = 7;
         return true;
     }
     return false;
 }
 
 void TabMotion::editorClosed() {
-    if (prefs_[Preferences::AutoRetract] == 1)
+    if (settings_.autoRetract.value() == 1)
         TimerRetract_->setEnabled(true);
 }
 
@@ -329,8 +331,8 @@ void TabMotion::redock() {
         dockAfterSlideIn_ = true;
         return;
     }
-    prefs_.reload(Preferences::TabTop);
-    tab_.setTop(prefs_[Preferences::TabTop]);
+    settings_.top.reload();
+    tab_.setTop(settings_.top.value());
     dockAt(kRedockMargin);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../core/Preferences.h"
+#include "../core/StoredSetting.h"
 #include "../core/Timer.h"
 
 #include <QObject>
@@ -30,7 +30,15 @@ public:
         std::function<bool()> held;
     };
 
-    TabMotion(Form& tab, Form& base, ImageArea& dragHandle, Preferences& prefs, Hooks hooks);
+    // The stored settings the tab's motion owns: where it stands, and the hover-opening and auto-retract
+    // switches.
+    struct Settings {
+        StoredSetting top;
+        StoredSetting hoverOpen;
+        StoredSetting autoRetract;
+    };
+
+    TabMotion(Form& tab, Form& base, ImageArea& dragHandle, Settings settings, Hooks hooks);
 
     // ---- state ----
     int16_t extended() const { return extended_; }
@@ -48,9 +56,8 @@ public:
     // ---- start-up ----
     // Retracted at the right edge of the screen, at the stored height on it.
     void placeAtStart();
-    // The auto-retract switch's usability from the two stored switches; answers the picture (of the button
-    // list) the switch shows, or nothing when it keeps its picture.
-    std::optional<int> startSwitches();
+    // The auto-retract switch's usability and picture from the two stored switches.
+    void startSwitches();
 
     // ---- slides ----
     // Slides the tab out when it is in, and in when it is out (a call while a slide runs is dropped).
@@ -70,6 +77,10 @@ public:
     // ---- switches ----
     bool hoverOpenOn() const;
     bool autoRetractOn() const;
+    // The pictures (of the button list) the two switches show. Auto-retract shows on only while hover opening
+    // is on too; at start-up a pair of stored values outside 0 and 1 leaves its picture as drawn.
+    int hoverOpenPicture() const { return settings_.hoverOpen.value() == 1 ? 2 : 1; }
+    int autoRetractPicture() const { return autoRetractPicture_; }
     // Flip the switch; false when the click is refused (nothing changed).
     bool toggleHoverOpen();
     bool toggleAutoRetract();
@@ -110,7 +121,7 @@ private:
     Form& tab_;
     Form& base_;
     ImageArea& dragHandle_;
-    Preferences& prefs_;
+    Settings settings_;
     Hooks hooks_;
 
     int16_t extended_ = 0;
@@ -120,6 +131,7 @@ private:
     int16_t tabOpen_ = 0;
     int16_t openBusy_ = 0;
     int16_t autoRetractEnabled_ = 0;
+    int autoRetractPicture_ = 8;
     std::optional<int16_t> MouseDownForm;
     std::optional<float> MouseDownFormY;
 

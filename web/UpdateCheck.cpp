@@ -9,8 +9,8 @@
 #include <algorithm>
 
 UpdateCheck::UpdateCheck(QObject* parent, PictureBox& picUpdate, const ImageList& imlUpdate,
-                         Preferences& prefs, std::function<void(const QString&)> openAddress)
-    : QObject(parent), picUpdate_(picUpdate), imlUpdate_(imlUpdate), prefs_(prefs),
+                         StoredSetting updateDue, std::function<void(const QString&)> openAddress)
+    : QObject(parent), picUpdate_(picUpdate), imlUpdate_(imlUpdate), updateDue_(updateDue),
       openAddress_(std::move(openAddress)) {
     tmrUpdate_ = new Timer(this, kFirstWaitMs, true, [this] { tmrUpdate_Timer(); });
     tmrUpdateBlink_ = new Timer(this, 250, false, [this] { tmrUpdateBlink_Timer(); });
@@ -29,8 +29,8 @@ void UpdateCheck::tmrUpdate_Timer() {
         tmrUpdate_->setEnabled(false);
         return;
     }
-    prefs_.reload(Preferences::UpdateDue);
-    if (prefs_[Preferences::UpdateDue] == 0) {
+    updateDue_.reload();
+    if (updateDue_.value() == 0) {
         tmrUpdate_->setEnabled(false);
         return;
     }
@@ -57,7 +57,7 @@ void UpdateCheck::applyVersionAnswer(const QString& answer) {
     updateCheck_ = -1;
     if (verdict == VersionAnswer::Verdict::Newer)
         tmrUpdateBlink_->setEnabled(true);
-    prefs_.set(Preferences::UpdateDue, 0);
+    updateDue_.set(0);
     tmrUpdate_->setEnabled(false);
 }
 
@@ -73,7 +73,7 @@ void UpdateCheck::tmrUpdateBlink_Timer() {
 }
 
 void UpdateCheck::answerPrompt(bool yes) {
-    prefs_.set(Preferences::UpdateDue, 0);
+    updateDue_.set(0);
     if (yes) {
         openAddress_(VendorSite::url(QStringLiteral("/download/Brimvel/index.htm")));
         tmrUpdateBlink_->setEnabled(false);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../core/Preferences.h"
+#include "../core/StoredSetting.h"
 #include "../core/Timer.h"
 
 #include <QObject>
@@ -18,7 +18,7 @@ class VersionFetcher;
 // the prompt behind it.
 class UpdateCheck : public QObject {
 public:
-    UpdateCheck(QObject* parent, PictureBox& picUpdate, const ImageList& imlUpdate, Preferences& prefs,
+    UpdateCheck(QObject* parent, PictureBox& picUpdate, const ImageList& imlUpdate, StoredSetting updateDue,
                 std::function<void(const QString&)> openAddress);
     ~UpdateCheck() override;
 
@@ -43,7 +43,7 @@ private:
 
     PictureBox& picUpdate_;
     const ImageList& imlUpdate_;
-    Preferences& prefs_;
+    StoredSetting updateDue_;
     std::function<void(const QString&)> openAddress_;
     // The first question comes a minute after start; after an answer that gives no verdict the wait doubles,
     // up to four hours, so a broken server costs a few requests a day.
