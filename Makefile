@@ -1,6 +1,7 @@
 # Two commands do all set-up on a fresh Debian 12 machine:
 #   make run    installs what is missing, builds, runs the program
-#   make test   the same, then the whole suite (the format check, the tests two at a time, fuzzing beside them)
+#   make test   the same, then the whole suite (the format and layer checks, the tests three at a time, fuzzing
+#               beside them)
 BUILD ?= build
 JOBS ?= 2
 # Test programs run at a time: they mostly wait on the display, the sound server and real pauses, so one more
@@ -9,7 +10,7 @@ TEST_JOBS ?= 3
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
 
-.PHONY: run test test-sanitize build deps bench install uninstall package clean fuzz format-check
+.PHONY: run test test-sanitize build program deps bench install uninstall package clean fuzz format-check
 
 deps:
 	@scripts/install-deps.sh
@@ -20,7 +21,11 @@ $(BUILD)/build.ninja: CMakeLists.txt | deps
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# The program and what it needs to run (its pictures and sounds), without the test suite.
+program: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target brimvel
+
+run: program
 	@scripts/run.sh $(BUILD)
 
 # The suite: ctest runs $(TEST_JOBS) test executables at a time, each in its own private desktop

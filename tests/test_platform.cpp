@@ -656,17 +656,24 @@ void TestPlatform::lockFileFolder() {
     QVERIFY2(!runtime.isEmpty(), "XDG_RUNTIME_DIR is not set");
     QCOMPARE(X11Instances::lockFilePath(), QString::fromLocal8Bit(runtime) + QStringLiteral("/brimvel.lock"));
 
-    const QString fallback = QStringLiteral("/tmp/brimvel-%1").arg(getuid());
-    const bool fallbackExisted = QFileInfo::exists(fallback);
+    // Without a runtime folder, a private folder in the temporary folder: here a temporary folder of the test's
+    // own, so that nothing is left in the machine's /tmp.
+    QTemporaryDir temporary;
+    QVERIFY(temporary.isValid());
+    const QByteArray tmpdir = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(temporary.path()));
     qunsetenv("XDG_RUNTIME_DIR");
     const QString path = X11Instances::lockFilePath();
     qputenv("XDG_RUNTIME_DIR", runtime);
+    if (tmpdir.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", tmpdir);
+    const QString fallback = QDir(temporary.path()).filePath(QStringLiteral("brimvel-%1").arg(getuid()));
     QCOMPARE(path, fallback + QStringLiteral("/brimvel.lock"));
     struct stat info {};
     QCOMPARE(stat(QFile::encodeName(fallback).constData(), &info), 0);
     QCOMPARE(info.st_mode & 0777, 0700u);
-    if (!fallbackExisted)
-        QDir().rmdir(fallback);
 }
 
 void TestPlatform::findWindowByClassAndTitle_data() {

@@ -1,6 +1,7 @@
 // The real program from the outside: the built executable, copied with its data folder into a fresh program
 // folder, started as its own process on the test desktop, seen through the X server and driven with XTest.
 
+#include "support/Stacking.h"
 #include "support/TestDesktop.h"
 
 #include <QDir>
@@ -136,34 +137,6 @@ QRect screenGeometry(Window window) {
     Window child = 0;
     XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
     return QRect(x, y, attributes.width, attributes.height);
-}
-
-// The position of a window in the X server's stacking order (higher is nearer the top); -1 when not found.
-// A managed window counts where its window manager's frame stands.
-int stackPosition(Window window) {
-    Display* display = xDisplay();
-    XSync(display, False);
-    Window root = 0, parent = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    for (;;) {
-        if (!XQueryTree(display, window, &root, &parent, &children, &count))
-            return -1;
-        if (children)
-            XFree(children);
-        if (parent == root)
-            break;
-        window = parent;
-    }
-    if (!XQueryTree(display, root, &root, &parent, &children, &count))
-        return -1;
-    int position = -1;
-    for (unsigned int i = 0; i < count; ++i)
-        if (children[i] == window)
-            position = static_cast<int>(i);
-    if (children)
-        XFree(children);
-    return position;
 }
 
 struct FileStamp {
@@ -371,7 +344,7 @@ void TestEndToEnd::secondStartBringsTheTabToTheFront() {
     QVERIFY(QTest::qWaitForWindowExposed(&other));
     other.activateWindow();
     const auto otherId = static_cast<Window>(other.winId());
-    auto covered = [&](Window window) { return stackPosition(window) < stackPosition(otherId); };
+    auto covered = [&](Window window) { return !Stacking::isAbove(xDisplay(), window, otherId); };
     QVERIFY(waitUntil([&] { return covered(*tab) && covered(base); }, 3000));
     settle(500);
     const FileStamp before = stampOf(program.storeFile());
