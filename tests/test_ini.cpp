@@ -1,20 +1,10 @@
-// INI file access: the private-profile layer, cInifile and window placement on real widgets.
+// INI file access: the private-profile layer, and cInifile with its window placement (on a window of the
+// test's own that keeps its geometry in memory). No display.
 //
-// CMake: in tests/CMakeLists.txt, with the links/ sources in brimvel_core,
-//   brimvel_test(test_ini SOURCES test_ini.cpp LIBS brimvel_core Qt6::Widgets)
-// or, standing alone (repository root on the include path; any working directory):
-//   add_executable(test_ini tests/test_ini.cpp links/PrivateProfile.cpp links/cInifile.cpp
-//                  links/WidgetPlacement.cpp)
-//   target_include_directories(test_ini PRIVATE ${CMAKE_SOURCE_DIR})
-//   target_compile_definitions(test_ini PRIVATE INI_FIXTURES_DIR="${CMAKE_SOURCE_DIR}/tests/fixtures/ini")
-//   target_link_libraries(test_ini PRIVATE Qt6::Test Qt6::Widgets)
-//   add_test(NAME test_ini COMMAND test_ini)
-// The fixtures are found through INI_FIXTURES_DIR, else through BRIMVEL_SOURCE_DIR.
-//
-// Needs a display for the placement cases: it uses the X server in DISPLAY when there is one, the offscreen
-// platform otherwise. The unwritable-target cases that need a read-only or full file system mount small
-// tmpfs folders in a private mount namespace; where mounting is not allowed those rows are skipped. The
-// same-size rewrite cases also run on a ramfs folder mounted the same way (coarse time stamps) when they can.
+// The fixtures are found through INI_FIXTURES_DIR, else through BRIMVEL_SOURCE_DIR. The unwritable-target
+// cases that need a read-only or full file system mount small tmpfs folders in a private mount namespace;
+// where mounting is not allowed those rows are skipped. The same-size rewrite cases also run on a ramfs
+// folder mounted the same way (coarse time stamps) when they can.
 
 #include <cerrno>
 #include <functional>
@@ -28,17 +18,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QWidget>
 
 #include "core/PrivateProfile.h"
 #include "core/cInifile.h"
-#include "links/WidgetPlacement.h"
+#include "support/FileBytes.h"
 
 using OptionalText = std::optional<QString>;
 Q_DECLARE_METATYPE(OptionalText)
@@ -53,18 +40,6 @@ Q_DECLARE_METATYPE(OptionalText)
 namespace {
 
 const OptionalText absent = std::nullopt;
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
 
 QByteArray fixture(const QString& name) {
     const QString path = QStringLiteral(INI_FIXTURES_DIR) + u'/' + name;
@@ -259,26 +234,21 @@ private slots:
     void clngDefault_data();
     void clngDefault();
 
-    // Window placement on real widgets.
-    void saveFormPosition_data();
-    void saveFormPosition();
-    void saveFormPositionFailureRestoresKey();
-    void loadFormPosition_data();
-    void loadFormPosition();
-    void loadFormPositionMaximises();
-    void loadFormPositionFailureRestoresFields();
-    void placementRoundTrip();
+    // Window placement on a window of the test's own.
+    void savePlacement_data();
+    void savePlacement();
+    void loadPlacement_data();
+    void loadPlacement();
+    void placementFailureRestoresFields_data();
+    void placementFailureRestoresFields();
 
 private:
     QString iniPath() const { return folder_->filePath(QStringLiteral("links.ini")); }
-    QWidget* showWindow(const QRect& geometry);
 
     std::optional<QTemporaryDir> folder_;
-    std::vector<std::unique_ptr<QWidget>> windows_;
 };
 
 void TestIni::init() {
-    windows_.clear();
     folder_.emplace();
     QVERIFY(folder_->isValid());
 }
@@ -1121,152 +1091,139 @@ void TestIni::clngDefault() {
 }
 
 // ---------------------------------------------------------------------------------------------------------
-// Window placement
+// Window placement, on a window that keeps its geometry in memory: a 1280 x 1024 pixel screen at 15 twips per
+// pixel. A window that refuses (a widget that is no window, a state it cannot take) throws, as a real one
+// does.
 
-QWidget* TestIni::showWindow(const QRect& geometry) {
-    auto window = std::make_unique<QWidget>();
-    window->setGeometry(geometry);
-    window->show();
-    if (!QTest::qWaitForWindowExposed(window.get()))
-        QTest::qFail("the window was not exposed", __FILE__, __LINE__);
-    window->setGeometry(geometry); // the window manager may have placed it on its own when mapping
-    QTest::qWait(50);
-    windows_.push_back(std::move(window));
-    return windows_.back().get();
-}
+namespace {
 
-void TestIni::saveFormPosition_data() {
+class MemoryWindow : public PlacementWindow {
+public:
+    explicit MemoryWindow(QRectF twips, int state = 0) : geometry(twips), state_(state) {}
+
+    double left() const override { return refuseOr(geometry.left()); }
+    double top() const override { return refuseOr(geometry.top()); }
+    double width() const override { return refuseOr(geometry.width()); }
+    double height() const override { return refuseOr(geometry.height()); }
+    int windowState() const override { return int(refuseOr(state_)); }
+    void setWindowState(int state) override {
+        refuseOr(0);
+        state_ = state;
+    }
+    void moveResize(double left, double top, double width, double height) override {
+        refuseOr(0);
+        geometry = QRectF(left, top, width, height);
+        ++moves;
+    }
+    double screenWidth() const override { return 1280 * 15.0; }
+    double screenHeight() const override { return 1024 * 15.0; }
+    double twipsPerPixelX() const override { return 15; }
+    double twipsPerPixelY() const override { return 15; }
+
+    QRectF geometry;
+    bool refuses = false;
+    int moves = 0;
+
+private:
+    double refuseOr(double value) const {
+        if (refuses)
+            throw std::logic_error("the widget is not a top-level window");
+        return value;
+    }
+    int state_;
+};
+
+} // namespace
+
+void TestIni::savePlacement_data() {
     QTest::addColumn<int>("state");
-    QTest::newRow("normal") << 0;
-    QTest::newRow("minimised") << 1;
-    QTest::newRow("maximised") << 2;
+    QTest::addColumn<QByteArray>("expected"); // what follows the section's first key
+    QTest::newRow("normal") << 0 << QByteArray("Maximised=0\nLeft=1800\nTop=2100\nWidth=4800\nHeight=3600\n");
+    QTest::newRow("minimised: nothing written") << 1 << QByteArray();
+    QTest::newRow("maximised: the flag only") << 2 << QByteArray("Maximised=1\n");
 }
 
-void TestIni::saveFormPosition() {
+void TestIni::savePlacement() {
     QFETCH(int, state);
-    QWidget* window = showWindow(QRect(120, 140, 320, 240));
-    WidgetPlacement placement(window);
-    placement.setWindowState(state);
-    QTRY_COMPARE(placement.windowState(), state);
+    QFETCH(QByteArray, expected);
+    MemoryWindow window(QRectF(1800, 2100, 4800, 3600), state);
     QVERIFY(writeBytes(iniPath(), "[frmMain]\nKeep=1\n"));
 
     cInifile ini;
     ini.setPath(iniPath());
     ini.setSection(QStringLiteral("frmMain"));
     ini.setKey(QStringLiteral("Current"));
-    ini.SaveFormPosition(placement);
+    ini.SaveFormPosition(window);
 
     QCOMPARE(ini.Key(), QStringLiteral("Current"));
-    QByteArray expected = "[frmMain]\nKeep=1\n";
-    if (state == 0) {
-        const QRect frame = window->frameGeometry();
-        expected += "Maximised=0\nLeft=" + QByteArray::number(frame.x() * 15) +
-                    "\nTop=" + QByteArray::number(frame.y() * 15) +
-                    "\nWidth=" + QByteArray::number(frame.width() * 15) +
-                    "\nHeight=" + QByteArray::number(frame.height() * 15) + '\n';
-    } else if (state == 2) {
-        expected += "Maximised=1\n";
-    }
-    QCOMPARE(readBytes(iniPath()), expected);
+    QCOMPARE(readBytes(iniPath()), "[frmMain]\nKeep=1\n" + expected);
     QCOMPARE(ini.Success(), state != 1);
 }
 
-void TestIni::saveFormPositionFailureRestoresKey() {
-    QWidget* window = showWindow(QRect(100, 100, 300, 200));
-    QWidget child(window); // not a window: it has no placement of its own
-    WidgetPlacement placement(&child);
-
-    cInifile ini;
-    ini.setPath(iniPath());
-    ini.setSection(QStringLiteral("frmMain"));
-    ini.setKey(QStringLiteral("Current"));
-    ini.setValue(QStringLiteral("1"));
-    QVERIFY(ini.Success());
-
-    ini.SaveFormPosition(placement);
-    QCOMPARE(ini.LastReturnCode(), 0);
-    QCOMPARE(ini.Key(), QStringLiteral("Current"));
-    QCOMPARE(readBytes(iniPath()), QByteArray("[frmMain]\nCurrent=1\n"));
-}
-
-void TestIni::loadFormPosition_data() {
-    // Stored keys (twips) and the window's own geometry (pixels).
+void TestIni::loadPlacement_data() {
+    // Stored keys and the window's geometry before, and after (twips).
     QTest::addColumn<QByteArray>("stored");
-    QTest::addColumn<QRect>("start");
-    // Where the frame ends up. Negative coordinates and sizes count from the screen's far edges; an empty
-    // rectangle means the frame as it was before.
-    QTest::addColumn<QRect>("expected");
-
+    QTest::addColumn<QRectF>("start");
+    QTest::addColumn<QRectF>("expected");
+    QTest::addColumn<int>("state");
+    const QRectF start(750, 900, 3750, 3750);
     QTest::newRow("nothing stored: raised to the minimum and pulled 4 px inside")
-        << QByteArray() << QRect(0, 0, 100, 80) << QRect(4, 4, 200, 200);
+        << QByteArray() << QRectF(0, 0, 1500, 1200) << QRectF(60, 60, 3000, 3000) << 0;
     QTest::newRow("nothing stored: a large window stays")
-        << QByteArray() << QRect(50, 60, 400, 300) << QRect();
-    QTest::newRow("stored placement") << QByteArray("Left=1500\nTop=2250\nWidth=6000\nHeight=4500\n")
-                                      << QRect(50, 60, 250, 250) << QRect(100, 150, 400, 300);
+        << QByteArray() << QRectF(750, 900, 6000, 4500) << QRectF(750, 900, 6000, 4500) << 0;
+    QTest::newRow("stored placement") << QByteArray("Left=1500\nTop=2250\nWidth=6000\nHeight=4500\n") << start
+                                      << QRectF(1500, 2250, 6000, 4500) << 0;
     QTest::newRow("stored fractions round")
-        << QByteArray("Left=1.5e3\nTop=2250.4\nWidth=6E3\nHeight=4500.5\n") << QRect(50, 60, 250, 250)
-        << QRect(100, 150, 400, 300);
+        << QByteArray("Left=1.5e3\nTop=2250.4\nWidth=6E3\nHeight=4500.5\n") << start
+        << QRectF(1500, 2250, 6000, 4500) << 0;
     QTest::newRow("unreadable values keep the window's")
-        << QByteArray("Left=abc\nTop=\nWidth=FAIL\nHeight=1e99\n") << QRect(50, 60, 250, 220) << QRect();
+        << QByteArray("Left=abc\nTop=\nWidth=FAIL\nHeight=1e99\n") << start << start << 0;
     QTest::newRow("too small is raised") << QByteArray("Left=1500\nTop=1500\nWidth=150\nHeight=-20\n")
-                                         << QRect(50, 60, 250, 250) << QRect(100, 100, 200, 200);
+                                         << start << QRectF(1500, 1500, 3000, 3000) << 0;
     QTest::newRow("past the right and bottom edges")
-        << QByteArray("Left=999999\nTop=999999\nWidth=6000\nHeight=4500\n") << QRect(50, 60, 250, 250)
-        << QRect(-404, -304, 400, 300);
-    QTest::newRow("negative position") << QByteArray("Left=-3000\nTop=-1\nWidth=6000\nHeight=4500\n")
-                                       << QRect(50, 60, 250, 250) << QRect(4, 4, 400, 300);
+        << QByteArray("Left=999999\nTop=999999\nWidth=6000\nHeight=4500\n") << start
+        << QRectF(19200 - 60 - 6000, 15360 - 60 - 4500, 6000, 4500) << 0;
+    QTest::newRow("negative position") << QByteArray("Left=-3000\nTop=-1\nWidth=6000\nHeight=4500\n") << start
+                                       << QRectF(60, 60, 6000, 4500) << 0;
     QTest::newRow("wider and taller than the screen")
-        << QByteArray("Left=1500\nTop=1500\nWidth=9999999\nHeight=9999999\n") << QRect(50, 60, 250, 250)
-        << QRect(4, 4, -8, -8);
+        << QByteArray("Left=1500\nTop=1500\nWidth=9999999\nHeight=9999999\n") << start
+        << QRectF(60, 60, 19200 - 120, 15360 - 120) << 0;
+    QTest::newRow("maximised, with spaces around the flag")
+        << QByteArray("Maximised= 1 \n") << QRectF(750, 900, 4500, 3750) << QRectF(750, 900, 4500, 3750) << 2;
+    QTest::newRow("an overflowing sum leaves the window where it was")
+        << QByteArray("Left=2147483000\nWidth=6000\nHeight=4500\n") << start << start << 0;
 }
 
-void TestIni::loadFormPosition() {
+void TestIni::loadPlacement() {
     QFETCH(QByteArray, stored);
-    QFETCH(QRect, start);
-    QFETCH(QRect, expected);
-    QWidget* window = showWindow(start);
-    const QSize screen = window->screen()->geometry().size();
-    if (expected.isNull())
-        expected = window->frameGeometry();
-    if (expected.x() < 0)
-        expected.moveLeft(screen.width() + expected.x());
-    if (expected.y() < 0)
-        expected.moveTop(screen.height() + expected.y());
-    if (expected.width() < 0)
-        expected.setWidth(screen.width() + expected.width());
-    if (expected.height() < 0)
-        expected.setHeight(screen.height() + expected.height());
+    QFETCH(QRectF, start);
+    QFETCH(QRectF, expected);
+    QFETCH(int, state);
     QVERIFY(writeBytes(iniPath(), "[frmMain]\n" + stored));
+    MemoryWindow window(start);
 
     cInifile ini;
     ini.setPath(iniPath());
     ini.setSection(QStringLiteral("frmMain"));
     ini.setKey(QStringLiteral("Current"));
     ini.setDefault(QStringLiteral("own default"));
-    WidgetPlacement placement(window);
-    ini.LoadFormPosition(placement);
+    ini.LoadFormPosition(window);
 
-    QTRY_COMPARE(window->frameGeometry(), expected);
-    QCOMPARE(placement.windowState(), 0);
+    QCOMPARE(window.geometry, expected);
+    QCOMPARE(window.windowState(), state);
     QCOMPARE(ini.Key(), QStringLiteral("Current"));
     QCOMPARE(ini.Default(), QStringLiteral("own default"));
-    QCOMPARE(ini.LastReturnCode(), 0);
+    QCOMPARE(readBytes(iniPath()), "[frmMain]\n" + stored); // loading writes nothing
 }
 
-void TestIni::loadFormPositionMaximises() {
-    QWidget* window = showWindow(QRect(50, 60, 300, 250));
-    QVERIFY(writeBytes(iniPath(), "[frmMain]\nMaximised= 1 \n"));
-    cInifile ini;
-    ini.setPath(iniPath());
-    ini.setSection(QStringLiteral("frmMain"));
-    WidgetPlacement placement(window);
-    ini.LoadFormPosition(placement);
-    QTRY_COMPARE(placement.windowState(), 2);
-    QTRY_VERIFY(window->isMaximized());
+void TestIni::placementFailureRestoresFields_data() {
+    QTest::addColumn<bool>("saving");
+    QTest::newRow("save") << true;
+    QTest::newRow("load") << false;
 }
 
-void TestIni::loadFormPositionFailureRestoresFields() {
-    QWidget* window = showWindow(QRect(100, 100, 300, 200));
+void TestIni::placementFailureRestoresFields() {
+    QFETCH(bool, saving);
     QVERIFY(writeBytes(iniPath(), "[frmMain]\nLeft=1500\n"));
     cInifile ini;
     ini.setPath(iniPath());
@@ -1275,48 +1232,20 @@ void TestIni::loadFormPositionFailureRestoresFields() {
     ini.setValue(QStringLiteral("1"));
     QVERIFY(ini.Success());
 
-    QWidget child(window);
-    WidgetPlacement childPlacement(&child);
-    ini.LoadFormPosition(childPlacement);
+    MemoryWindow window(QRectF(750, 900, 4500, 3750));
+    window.refuses = true;
+    if (saving)
+        ini.SaveFormPosition(window);
+    else
+        ini.LoadFormPosition(window);
     QCOMPARE(ini.LastReturnCode(), 0);
     QCOMPARE(ini.Key(), QStringLiteral("Current"));
     QVERIFY(ini.Default().isNull());
     QCOMPARE(ini.Value(), QStringLiteral("1"));
-
-    // A placement arithmetic overflow is a failure too, and the window is not moved.
-    QVERIFY(writeBytes(iniPath(), "[frmMain]\nLeft=2147483000\nWidth=6000\nHeight=4500\n"));
-    const QRect before = window->frameGeometry();
-    ini.setValue(QStringLiteral("1"));
-    WidgetPlacement placement(window);
-    ini.LoadFormPosition(placement);
-    QCOMPARE(ini.LastReturnCode(), 0);
-    QTest::qWait(50);
-    QCOMPARE(window->frameGeometry(), before);
+    QCOMPARE(window.moves, 0);
+    QCOMPARE(readBytes(iniPath()), QByteArray("[frmMain]\nLeft=1500\nCurrent=1\n"));
 }
 
-void TestIni::placementRoundTrip() {
-    QWidget* first = showWindow(QRect(210, 170, 420, 330));
-    cInifile ini;
-    ini.setPath(iniPath());
-    ini.setSection(QStringLiteral("frmMain"));
-    WidgetPlacement firstPlacement(first);
-    ini.SaveFormPosition(firstPlacement);
-    QVERIFY(ini.Success());
-
-    QWidget* second = showWindow(QRect(20, 30, 250, 250));
-    WidgetPlacement secondPlacement(second);
-    ini.LoadFormPosition(secondPlacement);
-    QTRY_COMPARE(second->frameGeometry(), first->frameGeometry());
-    QCOMPARE(secondPlacement.windowState(), 0);
-}
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    TestIni test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_GUILESS_MAIN(TestIni)
 
 #include "test_ini.moc"
