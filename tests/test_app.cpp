@@ -24,9 +24,6 @@ private slots:
     void autoRetractButton();
     void unreadableSettingAfterGoodReadsWritesNoDefault();
     void unreachableStoreUsesEveryDefault();
-    void decimalConversion_data();
-    void decimalConversion();
-    void storeReadSeesHandEdits();
 };
 
 void TestApp::firstStartStoresDefaultsAndDocksTheTab() {
@@ -176,58 +173,6 @@ void TestApp::unreachableStoreUsesEveryDefault() {
     QCOMPARE(tab.state().soundOn(), int16_t(1));
     QCOMPARE(tab.state().prefs[Preferences::HoverOpen], int16_t(0));
     QVERIFY(QFileInfo(blocker.fileName()).isFile());
-}
-
-void TestApp::decimalConversion_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("ok");
-    QTest::addColumn<int>("value");
-    QTest::newRow("plain") << "80" << true << 80;
-    QTest::newRow("negative") << "-15" << true << -15;
-    QTest::newRow("blanks") << "  7 " << true << 7;
-    QTest::newRow("plus sign") << "+3" << true << 3;
-    QTest::newRow("lowest") << "-32768" << true << -32768;
-    QTest::newRow("highest") << "32767" << true << 32767;
-    QTest::newRow("too high") << "32768" << false << 0;
-    QTest::newRow("too low") << "-32769" << false << 0;
-    QTest::newRow("word") << "abc" << false << 0;
-    QTest::newRow("empty") << "" << false << 0;
-    QTest::newRow("trailing garbage") << "12px" << false << 0;
-}
-
-void TestApp::decimalConversion() {
-    QFETCH(QString, text);
-    QFETCH(bool, ok);
-    QFETCH(int, value);
-    const auto converted = modRegistry::toInt16(text);
-    QCOMPARE(converted.has_value(), ok);
-    if (ok)
-        QCOMPARE(int(*converted), value);
-}
-
-void TestApp::storeReadSeesHandEdits() {
-    TestProgram program;
-    SettingsBackend* store = program.state().services.settings.get();
-    int16_t value = 5;
-    QVERIFY(
-        modRegistry::WriteRegValue(store, modRegistry::kCurrentUser, modRegistry::kKeyPath, "poy", value));
-    QFile file(program.storeFile());
-    QVERIFY(file.exists()); // on disk before the call returned
-    program.setStore({{"poy", "1234"}});
-    int16_t read = 0;
-    QVERIFY(modRegistry::ReadRegValue(store, modRegistry::kCurrentUser, modRegistry::kKeyPath, "poy", read));
-    QCOMPARE(read, int16_t(1234));
-    int16_t absent = 9;
-    QCOMPARE(
-        modRegistry::ReadRegValue(store, modRegistry::kCurrentUser, modRegistry::kKeyPath, "nope", absent),
-        int16_t(0));
-    QCOMPARE(absent, int16_t(9));
-    program.setStore({{"poy", "99999"}});
-    int16_t kept = 3;
-    QVERIFY_THROWS_EXCEPTION(
-        modRegistry::Abandoned,
-        modRegistry::ReadRegValue(store, modRegistry::kCurrentUser, modRegistry::kKeyPath, "poy", kept));
-    QCOMPARE(kept, int16_t(3));
 }
 
 QTEST_MAIN(TestApp)

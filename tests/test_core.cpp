@@ -38,6 +38,13 @@ public:
         return values;
     }
 
+    // Writes the user's file by hand, as a person editing it would: exactly these lines, nothing else.
+    bool editByHand(const QByteArray& text) {
+        QFile file(backend_.fileFor(modRegistry::kKeyPath));
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
+    }
+    QString file() const { return backend_.fileFor(modRegistry::kKeyPath); }
+
 private:
     QTemporaryDir dir_;
     FileSettingsBackend backend_;
@@ -65,6 +72,7 @@ private slots:
     void startUpReads();
     void unreachableStoreTakesEveryDefault();
     void setWritesAndReloadReads();
+    void storeReadSeesHandEdits();
     void linkTableFromFile();
     void linkTableOfMissingFile();
     void slideSteps_data();
@@ -86,6 +94,7 @@ void TestCore::toInt16_data() {
     QTest::newRow("empty") << "" << -99999;
     QTest::newRow("word") << "on" << -99999;
     QTest::newRow("decimal fraction") << "1.5" << -99999;
+    QTest::newRow("trailing garbage") << "12px" << -99999;
 }
 
 void TestCore::toInt16() {
@@ -160,6 +169,33 @@ void TestCore::setWritesAndReloadReads() {
     store.put({{"poy", "high"}});
     prefs.reload(Preferences::TabTop);
     QCOMPARE(prefs[Preferences::TabTop], int16_t(-15));
+}
+
+// Every read goes to the file as it is now: an edit by hand between two reads is seen, an absent value leaves
+// the result alone, and a stored number out of range abandons the read without touching the result.
+void TestCore::storeReadSeesHandEdits() {
+    Store store;
+    SettingsBackend* backend = store.backend();
+    int16_t value = 5;
+    QVERIFY(
+        modRegistry::WriteRegValue(backend, modRegistry::kCurrentUser, modRegistry::kKeyPath, "poy", value));
+    QVERIFY(QFile::exists(store.file())); // on disk before the call returned
+    QVERIFY(store.editByHand("[General]\npoy=1234\n"));
+    int16_t read = 0;
+    QVERIFY(
+        modRegistry::ReadRegValue(backend, modRegistry::kCurrentUser, modRegistry::kKeyPath, "poy", read));
+    QCOMPARE(read, int16_t(1234));
+    int16_t absent = 9;
+    QCOMPARE(
+        modRegistry::ReadRegValue(backend, modRegistry::kCurrentUser, modRegistry::kKeyPath, "nope", absent),
+        int16_t(0));
+    QCOMPARE(absent, int16_t(9));
+    QVERIFY(store.editByHand("[General]\npoy=99999\n"));
+    int16_t kept = 3;
+    QVERIFY_THROWS_EXCEPTION(
+        modRegistry::Abandoned,
+        modRegistry::ReadRegValue(backend, modRegistry::kCurrentUser, modRegistry::kKeyPath, "poy", kept));
+    QCOMPARE(kept, int16_t(3));
 }
 
 void TestCore::linkTableFromFile() {

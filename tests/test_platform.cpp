@@ -9,7 +9,6 @@
 // it until its standard input closes.
 
 #include "../core/AddressPolicy.h"
-#include "../platform/PlatformChoice.h"
 #include "../platform/WindowOutline.h"
 #include "../platform/qt/DesktopShell.h"
 #include "../platform/qt/QtSoundOutput.h"
@@ -276,8 +275,6 @@ private slots:
 
     void desktopReceivesEncodedAddress_data();
     void desktopReceivesEncodedAddress();
-    void platformChoice_data();
-    void platformChoice();
     void plainXServerDrawsTheShape();
 
 private:
@@ -656,8 +653,8 @@ void TestPlatform::lockFileFolder() {
     QVERIFY2(!runtime.isEmpty(), "XDG_RUNTIME_DIR is not set");
     QCOMPARE(X11Instances::lockFilePath(), QString::fromLocal8Bit(runtime) + QStringLiteral("/brimvel.lock"));
 
-    // Without a runtime folder, a private folder in the temporary folder: here a temporary folder of the test's
-    // own, so that nothing is left in the machine's /tmp.
+    // Without a runtime folder, a private folder in the temporary folder: here a temporary folder of the
+    // test's own, so that nothing is left in the machine's /tmp.
     QTemporaryDir temporary;
     QVERIFY(temporary.isValid());
     const QByteArray tmpdir = qgetenv("TMPDIR");
@@ -953,56 +950,6 @@ void TestPlatform::desktopReceivesEncodedAddress() {
     QFile file(log);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(file.readAll()), received + u'\n');
-}
-
-void TestPlatform::platformChoice_data() {
-    QTest::addColumn<QByteArray>("chosen");
-    QTest::addColumn<QByteArray>("display");
-    QTest::addColumn<bool>("reachable");
-    QTest::addColumn<QByteArray>("platform");
-    QTest::addColumn<QString>("warningMentions"); // empty: no warning
-    QTest::addColumn<QString>("errorMentions");   // empty: no error
-
-    QTest::newRow("none chosen: X11 asked for")
-        << QByteArray() << QByteArray(":3") << true << QByteArray("xcb") << QString() << QString();
-    QTest::newRow("none chosen, no X server") << QByteArray() << QByteArray(":3") << false
-                                              << QByteArray("xcb") << QString() << QStringLiteral("\":3\"");
-    QTest::newRow("none chosen, no DISPLAY") << QByteArray() << QByteArray() << false << QByteArray("xcb")
-                                             << QString() << QStringLiteral("DISPLAY is not set");
-    QTest::newRow("xcb chosen") << QByteArray("xcb") << QByteArray(":3") << true << QByteArray() << QString()
-                                << QString();
-    QTest::newRow("xcb with options chosen, no X server")
-        << QByteArray("xcb:nograb") << QByteArray(":3") << false << QByteArray() << QString()
-        << QStringLiteral("X server");
-    QTest::newRow("wayland chosen: it stands, with a warning")
-        << QByteArray("wayland") << QByteArray(":3") << false << QByteArray()
-        << QStringLiteral("wayland platform") << QString();
-    QTest::newRow("offscreen chosen") << QByteArray("offscreen") << QByteArray(":3") << true << QByteArray()
-                                      << QStringLiteral("need X11") << QString();
-    QTest::newRow("fall-backs after xcb: Qt tries them")
-        << QByteArray("xcb;wayland") << QByteArray(":3") << false << QByteArray() << QString() << QString();
-}
-
-void TestPlatform::platformChoice() {
-    QFETCH(QByteArray, chosen);
-    QFETCH(QByteArray, display);
-    QFETCH(bool, reachable);
-    QFETCH(QByteArray, platform);
-    QFETCH(QString, warningMentions);
-    QFETCH(QString, errorMentions);
-    QList<QByteArray> tried;
-    const PlatformChoice::Decision decision =
-        PlatformChoice::decide(chosen, display, [&](const QByteArray& d) {
-            tried << d;
-            return reachable;
-        });
-    QCOMPARE(decision.platform, platform);
-    QCOMPARE(decision.warning.isEmpty(), warningMentions.isEmpty());
-    QVERIFY2(QString::fromUtf8(decision.warning).contains(warningMentions), decision.warning.constData());
-    QCOMPARE(decision.error.isEmpty(), errorMentions.isEmpty());
-    QVERIFY2(QString::fromUtf8(decision.error).contains(errorMentions), decision.error.constData());
-    for (const QByteArray& d : tried)
-        QCOMPARE(d, display);
 }
 
 void TestPlatform::plainXServerDrawsTheShape() {
