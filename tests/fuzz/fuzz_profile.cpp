@@ -7,7 +7,12 @@
 // Input: byte 0 chooses the folder the file lives in (see Place), byte 1 the number of operations (1..16),
 // then 8 bytes per operation (see Operation), then the file's bytes. Missing bytes read as 0.
 //
-// Build and run with tests/fuzz/run.sh.
+// Built twice (tests/fuzz/run.sh builds and runs both):
+// - the logic fuzzer (BRIMVEL_FUZZ_FAULTS=0): every file lives in memory (ramfs, else a folder of /dev/shm),
+// so
+//   a run costs little more than the layer's own work and the model's;
+// - the fault fuzzer (BRIMVEL_FUZZ_FAULTS=1): files on the real disk, marked read-only, in a read-only folder
+//   and on a full disk, where every write must fail cleanly and leave the file as it was.
 
 #include <cerrno>
 #include <cstdio>
@@ -233,17 +238,25 @@ struct Read {
     int count = 0;
 };
 
+// The model's file split into lines. A run reads one state of the file many times (to choose names, to
+// predict reads, in the final checks): it is split again only when its bytes change.
+const File& splitOnce(const std::optional<QByteArray>& bytes) {
+    static QByteArray lastBytes;
+    static File file;
+    static bool split_ = false;
+    if (!split_ || bytes.value_or(QByteArray()) != lastBytes) {
+        lastBytes = bytes.value_or(QByteArray());
+        file = split(lastBytes);
+        split_ = true;
+    }
+    return file;
+}
+
 Read modelRead(const std::optional<QByteArray>& bytes, const Text& section, const Text& key, const Text& dflt,
                int size) {
     if (size <= 0)
         return {};
-    // The final checks read one state of the file many times: it is split once for them.
-    static QByteArray lastBytes;
-    static File file;
-    if (bytes.value_or(QByteArray()) != lastBytes || file.lines.empty()) {
-        lastBytes = bytes.value_or(QByteArray());
-        file = split(lastBytes);
-    }
+    const File& file = splitOnce(bytes);
     QByteArray result;
     bool list = true;
     if (!section) {
@@ -337,6 +350,11 @@ Write modelWrite(const std::optional<QByteArray>& bytes, const Text& section, co
 
 enum class Place { Disk, Ramfs, ReadOnlyMark, ReadOnlyFolder, FullDisk, Count };
 
+#ifndef BRIMVEL_FUZZ_FAULTS
+#define BRIMVEL_FUZZ_FAULTS 0
+#endif
+constexpr bool kFaults = BRIMVEL_FUZZ_FAULTS != 0;
+
 QString scratchRoot;
 QString folders[int(Place::Count)];
 bool mounted[int(Place::Count)] = {};
@@ -364,8 +382,11 @@ QString shown(const std::optional<QByteArray>& bytes) {
 }
 
 void setUp() {
+    // The logic fuzzer's plain folder, should ramfs be refused, lies in memory too where /dev/shm exists.
     char folderTemplate[] = "/tmp/fuzz_profile-XXXXXX";
-    const char* root = ::mkdtemp(folderTemplate);
+    char memoryTemplate[] = "/dev/shm/fuzz_profile-XXXXXX";
+    const bool inMemory = !kFaults && QDir(QStringLiteral("/dev/shm")).exists();
+    const char* root = ::mkdtemp(inMemory ? memoryTemplate : folderTemplate);
     if (!root)
         std::abort();
     scratchRoot = QString::fromLocal8Bit(root);
@@ -379,15 +400,20 @@ void setUp() {
         const QByteArray folder = QFile::encodeName(folders[i]);
         if (!privateMounts)
             continue;
-        if (Place(i) == Place::Ramfs)
+        if (Place(i) == Place::Ramfs && !kFaults)
             mounted[i] = ::mount("ramfs", folder.constData(), "ramfs", 0, "") == 0;
-        else if (Place(i) == Place::ReadOnlyFolder || Place(i) == Place::FullDisk)
+        else if ((Place(i) == Place::ReadOnlyFolder || Place(i) == Place::FullDisk) && kFaults)
             mounted[i] = ::mount("tmpfs", folder.constData(), "tmpfs", 0, "size=256k") == 0;
     }
-    std::fprintf(stderr, "fuzz_profile: ramfs %s, read-only folder %s, full disk %s\n",
-                 mounted[int(Place::Ramfs)] ? "mounted" : "not mounted: plain folder instead",
-                 mounted[int(Place::ReadOnlyFolder)] ? "mounted" : "not mounted: not exercised",
-                 mounted[int(Place::FullDisk)] ? "mounted" : "not mounted: not exercised");
+    if (kFaults)
+        std::fprintf(stderr, "fuzz_profile (faults): read-only folder %s, full disk %s\n",
+                     mounted[int(Place::ReadOnlyFolder)] ? "mounted" : "not mounted: not exercised",
+                     mounted[int(Place::FullDisk)] ? "mounted" : "not mounted: not exercised");
+    else
+        std::fprintf(stderr, "fuzz_profile (logic): ramfs %s\n",
+                     mounted[int(Place::Ramfs)] ? "mounted"
+                     : inMemory                 ? "not mounted: a folder of /dev/shm instead"
+                                                : "not mounted: a plain folder instead");
 }
 
 bool remount(Place place, bool readOnly) {
@@ -543,7 +569,7 @@ int chooseSize(uint8_t choice) {
 
 QList<QByteArray> sectionNames(const std::optional<QByteArray>& bytes) {
     QList<QByteArray> names;
-    for (const Line& line : split(bytes.value_or(QByteArray())).lines) {
+    for (const Line& line : splitOnce(bytes).lines) {
         const Parsed& p = line.info;
         if (p.kind == Kind::Section)
             names.append(p.name);
@@ -553,7 +579,7 @@ QList<QByteArray> sectionNames(const std::optional<QByteArray>& bytes) {
 
 QList<QByteArray> keyNames(const std::optional<QByteArray>& bytes) {
     QList<QByteArray> names;
-    for (const Line& line : split(bytes.value_or(QByteArray())).lines) {
+    for (const Line& line : splitOnce(bytes).lines) {
         const Parsed& p = line.info;
         if (p.kind == Kind::Key)
             names.append(p.name);
@@ -590,10 +616,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         size > scriptSize
             ? QByteArray(reinterpret_cast<const char*>(data) + scriptSize, qsizetype(size - scriptSize))
             : QByteArray();
-    static const Place places[8] = {Place::Ramfs,          Place::Ramfs,   Place::Ramfs,
-                                    Place::Ramfs,          Place::Disk,    Place::ReadOnlyMark,
-                                    Place::ReadOnlyFolder, Place::FullDisk};
-    Place place = places[placeChoice % 8];
+    static const Place faultPlaces[4] = {Place::Disk, Place::ReadOnlyMark, Place::ReadOnlyFolder,
+                                         Place::FullDisk};
+    Place place = kFaults ? faultPlaces[placeChoice % 4] : Place::Ramfs;
     if (place == Place::Ramfs && !mounted[int(Place::Ramfs)])
         place = Place::Disk;
     if ((place == Place::ReadOnlyFolder || place == Place::FullDisk) && !mounted[int(place)])
