@@ -61,7 +61,10 @@ public:
     StayOnTop& stayOnTop() { return *stayOnTop_; }
     SoundCues& cues() { return *cues_; }
 
+private:
     // ---- widgets ----
+    // Tests see them through their TabView (tests/support/TabView.h).
+    friend struct TabView;
     PictureBox* picBack;
     ImageArea* imgMousover;
     ImageArea* imgDrag;
@@ -90,6 +93,7 @@ public:
     ImageList imlLinkLight{QStringLiteral("light"), 4};
     ImageList imlMode{QStringLiteral("mode"), 18};
 
+public:
     // ---- operations several subsystems use ----
     void playCue(const QString& relativePath);
     void animation();

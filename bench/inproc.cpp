@@ -7,6 +7,7 @@
 #include "app/frmMain.h"
 #include "core/LinkTable.h"
 #include "shape/ApplySkin.h"
+#include "tests/support/TabView.h"
 
 #include <QApplication>
 #include <QDir>
@@ -146,9 +147,9 @@ int main(int argc, char** argv) {
     timeRuns(
         "ApplySkin_tab", runs,
         [&] {
-            tab.picBack->setPicture(tab.imgSkin.image(1));
+            view(tab).picBack->setPicture(view(tab).imgSkin.image(1));
             transparent = 0;
         },
-        [&] { ApplySkin(tab, *tab.picBack, transparent); });
+        [&] { ApplySkin(tab, *view(tab).picBack, transparent); });
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "core/FileSettingsBackend.h"
 #include "core/Twips.h"
 #include "core/modRegistry.h"
+#include "support/TabView.h"
 #include "support/TestDesktop.h"
 #include "tab/frmBase.h"
 
@@ -48,16 +49,16 @@ void TestApp::firstStartStoresDefaultsAndDocksTheTab() {
     QVERIFY(tab.stayOnTop().on());
     QVERIFY(tab.stayOnTop().eventDriven());
     QVERIFY(waitUntil([&] { return tab.stayOnTop().tmrOnTop().Interval() == 0; }, 2000));
-    QCOMPARE(tab.picStayOnTop->picture(), tab.imlButton.image(4));
-    QCOMPARE(tab.picMouseover->picture(), tab.imlButton.image(1));
-    QCOMPARE(tab.picSound->picture(), tab.imlButton.image(10));
-    QCOMPARE(tab.picAutoRetract->picture(), tab.imlButton.image(7));
-    QCOMPARE(tab.picExit->picture(), tab.imlButton.image(6));
+    QCOMPARE(view(tab).picStayOnTop->picture(), view(tab).imlButton.image(4));
+    QCOMPARE(view(tab).picMouseover->picture(), view(tab).imlButton.image(1));
+    QCOMPARE(view(tab).picSound->picture(), view(tab).imlButton.image(10));
+    QCOMPARE(view(tab).picAutoRetract->picture(), view(tab).imlButton.image(7));
+    QCOMPARE(view(tab).picExit->picture(), view(tab).imlButton.image(6));
     QCOMPARE(tab.motion().autoRetractEnabled(), int16_t(0));
     QCOMPARE(tab.state().currentPage(), int16_t(0));
     QCOMPARE(tab.state().soundOn(), int16_t(1));
-    QCOMPARE(tab.picUpdate->picture(), tab.imlUpdate.image(1));
-    QVERIFY(!tab.picUpdate->isEnabled());
+    QCOMPARE(view(tab).picUpdate->picture(), view(tab).imlUpdate.image(1));
+    QVERIFY(!view(tab).picUpdate->isEnabled());
     QCOMPARE(tab.hotkeys().lastKey(), int16_t(10));
     QCOMPARE(tab.hotkeys().pressedKey(), int16_t(10));
     QCOMPARE(tab.motion().extended(), int16_t(0));
@@ -101,18 +102,18 @@ void TestApp::storedSettings() {
         QCOMPARE(tab.base().Top(), 0 + 1180);
     } else if (check == "page3") {
         QCOMPARE(tab.state().currentPage(), int16_t(3));
-        QCOMPARE(tab.lblLink[0]->Caption(), QString("Third page first"));
-        QCOMPARE(tab.lblLink[9]->Caption(), QString("Third page last"));
+        QCOMPARE(view(tab).lblLink[0]->Caption(), QString("Third page first"));
+        QCOMPARE(view(tab).lblLink[9]->Caption(), QString("Third page last"));
     } else if (check == "page0") {
         QCOMPARE(tab.state().currentPage(), int16_t(0));
-        QCOMPARE(tab.lblLink[0]->Caption(), QString("Zero page"));
+        QCOMPARE(view(tab).lblLink[0]->Caption(), QString("Zero page"));
     } else if (check == "ontoff") {
         QVERIFY(!tab.stayOnTop().on());
         QCOMPARE(tab.stayOnTop().tmrOnTop().Interval(), 0);
-        QCOMPARE(tab.picStayOnTop->picture(), tab.imlButton.image(3));
+        QCOMPARE(view(tab).picStayOnTop->picture(), view(tab).imlButton.image(3));
     } else if (check == "soundoff") {
         QCOMPARE(tab.state().soundOn(), int16_t(0));
-        QCOMPARE(tab.picSound->picture(), tab.imlButton.image(9));
+        QCOMPARE(view(tab).picSound->picture(), view(tab).imlButton.image(9));
     }
     const Store now = program.store();
     for (auto it = storedAfter.begin(); it != storedAfter.end(); ++it)
@@ -143,9 +144,9 @@ void TestApp::autoRetractButton() {
     TestProgram program;
     program.setStore({{"atr", atr}, {"mso", mso}});
     frmMain& tab = program.start();
-    QCOMPARE(tab.picAutoRetract->picture(), tab.imlButton.image(picture));
+    QCOMPARE(view(tab).picAutoRetract->picture(), view(tab).imlButton.image(picture));
     QCOMPARE(int(tab.motion().autoRetractEnabled()), enabled);
-    QCOMPARE(tab.picMouseover->picture(), tab.imlButton.image(mso == "1" ? 2 : 1));
+    QCOMPARE(view(tab).picMouseover->picture(), view(tab).imlButton.image(mso == "1" ? 2 : 1));
 }
 
 void TestApp::unreadableSettingAfterGoodReadsWritesNoDefault() {
@@ -156,7 +157,7 @@ void TestApp::unreadableSettingAfterGoodReadsWritesNoDefault() {
         {{"skn", "1"}, {"poy", "80"}, {"ont", "1"}, {"mso", "0"}, {"mdt", "0"}, {"sdo", "loud"}});
     frmMain& tab = program.start();
     QCOMPARE(tab.state().soundOn(), int16_t(0));
-    QCOMPARE(tab.picSound->picture(), tab.imlButton.image(9));
+    QCOMPARE(view(tab).picSound->picture(), view(tab).imlButton.image(9));
     QCOMPARE(program.store().value("sdo"), QString("loud"));
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/frmMain.h"
 #include "support/MessageBoxAnswerer.h"
+#include "support/TabView.h"
 #include "support/TestDesktop.h"
 
 #include <QFile>
@@ -102,15 +103,15 @@ private:
 
 QPoint stripPoint(frmMain& tab) {
     // The part of the strip left on the screen by the retracted tab.
-    return tab.mapToGlobal(QPoint(2, tab.imgMousover->geometry().center().y()));
+    return tab.mapToGlobal(QPoint(2, view(tab).imgMousover->geometry().center().y()));
 }
 
 QPoint rowPoint(frmMain& tab, int slot) {
-    return tab.picLink[slot]->mapToGlobal(tab.picLink[slot]->rect().center());
+    return view(tab).picLink[slot]->mapToGlobal(view(tab).picLink[slot]->rect().center());
 }
 
 bool highlighted(frmMain& tab, int slot) {
-    return tab.picLink[slot]->picture() == tab.imlLinkMouseover.image(slot + 1);
+    return view(tab).picLink[slot]->picture() == view(tab).imlLinkMouseover.image(slot + 1);
 }
 
 bool fullyOpen(frmMain& tab) {
@@ -253,7 +254,7 @@ void TestDrop::replacingAsksThroughTheEditor() {
         QCOMPARE(editor.editIndex(), 1);
         QCOMPARE(editor.txtURL->text(), QStringLiteral("http://new.example/"));
         QCOMPARE(editor.txtName->text(), QStringLiteral("New"));
-        QCOMPARE(tab.lblLink[1]->Caption(), QStringLiteral("Old"));
+        QCOMPARE(view(tab).lblLink[1]->Caption(), QStringLiteral("Old"));
         if (!answerOk) {
             editor.cmdCancel->click();
             QCOMPARE(fileBytes(program.linkFile()), before);
@@ -266,7 +267,7 @@ void TestDrop::replacingAsksThroughTheEditor() {
         QVERIFY2(after.contains("name1=New") && after.contains("url1=http://new.example/"),
                  after.constData());
         QCOMPARE(tab.panel().address(1), QStringLiteral("http://new.example/"));
-        QCOMPARE(tab.lblLink[1]->Caption(), QStringLiteral("New"));
+        QCOMPARE(view(tab).lblLink[1]->Caption(), QStringLiteral("New"));
     }
 }
 

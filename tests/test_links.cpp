@@ -2,6 +2,7 @@
 // pointer and key input.
 
 #include "support/LinkPanelDriver.h"
+#include "support/TabView.h"
 
 #include "links/frmInput.h"
 
@@ -116,9 +117,9 @@ void TestLinks::loadsOnlyWhatTheFileHolds() {
     QCOMPARE(tab.panel().table().text(3, 0, 0), QString("Three"));
     QCOMPARE(tab.panel().table().text(3, 1, 0), QString("http://three.example/"));
     checkEmptyExcept(tab.panel().table(), {{3, 0}});
-    QCOMPARE(tab.lblLink[0]->Caption(), QString("Three"));
+    QCOMPARE(view(tab).lblLink[0]->Caption(), QString("Three"));
     for (int i = 1; i < 10; ++i)
-        QVERIFY(tab.lblLink[i]->Caption().isEmpty());
+        QVERIFY(view(tab).lblLink[i]->Caption().isEmpty());
 }
 
 void TestLinks::nameWithoutAddressAndOverlongValue() {
@@ -129,9 +130,9 @@ void TestLinks::nameWithoutAddressAndOverlongValue() {
 
     QCOMPARE(tab.panel().table().text(0, 0, 2), QString("Only a name"));
     QCOMPARE(tab.panel().table().text(0, 1, 2), QString());
-    QCOMPARE(tab.lblLink[2]->Caption(), QString("Only a name"));
+    QCOMPARE(view(tab).lblLink[2]->Caption(), QString("Only a name"));
     QCOMPARE(tab.panel().table().text(0, 0, 4), QString::fromLatin1(longName.left(254)));
-    QCOMPARE(tab.lblLink[4]->Caption(), QString::fromLatin1(longName.left(254)));
+    QCOMPARE(view(tab).lblLink[4]->Caption(), QString::fromLatin1(longName.left(254)));
 }
 
 void TestLinks::missingFileLeavesEverySlotEmptyUntilTheFirstSave() {
@@ -140,7 +141,7 @@ void TestLinks::missingFileLeavesEverySlotEmptyUntilTheFirstSave() {
     frmMain& tab = program.start();
     QVERIFY(!QFile::exists(program.linkFile()));
     checkEmptyExcept(tab.panel().table(), {});
-    for (Label* caption : tab.lblLink)
+    for (Label* caption : view(tab).lblLink)
         QVERIFY(caption->Caption().isEmpty());
 
     QVERIFY(showEditor(tab, 6));
@@ -156,7 +157,7 @@ void TestLinks::missingFileLeavesEverySlotEmptyUntilTheFirstSave() {
     QCOMPARE(written.at("0"),
              (std::map<QString, QString>{{"name6", "First"}, {"url6", "http://first.example/"}}));
     QCOMPARE(tab.panel().table().text(0, 0, 6), QString("First"));
-    QCOMPARE(tab.lblLink[6]->Caption(), QString("First"));
+    QCOMPARE(view(tab).lblLink[6]->Caption(), QString("First"));
 }
 
 // A link file chosen at start-up in the user's data folder (an installed package): the first save makes its
@@ -181,14 +182,14 @@ void TestLinks::linkFileInTheUserDataFolder() {
         QVERIFY(watcher.seen().isEmpty());
         QCOMPARE(readIniText(userFile).at("0"),
                  (std::map<QString, QString>{{"name3", "User"}, {"url3", "http://user.example/"}}));
-        QCOMPARE(tab.lblLink[3]->Caption(), QString("User"));
+        QCOMPARE(view(tab).lblLink[3]->Caption(), QString("User"));
         QVERIFY(!QFileInfo::exists(program.linkFile()));
     }
     TestProgram program;
     program.state().linkFile = userFile;
     frmMain& tab = program.start();
     QCOMPARE(tab.panel().table().text(0, 1, 3), QString("http://user.example/"));
-    QCOMPARE(tab.lblLink[3]->Caption(), QString("User"));
+    QCOMPARE(view(tab).lblLink[3]->Caption(), QString("User"));
 }
 
 void TestLinks::unknownSectionsAndKeysSurviveSaves() {
@@ -250,8 +251,8 @@ void TestLinks::saveReloadsTheWholeTableFromTheFile() {
     QCOMPARE(tab.panel().table().text(2, 0, 5), QString("Edited by hand"));
     QCOMPARE(tab.panel().table().text(0, 1, 3), QString("http://hand.example/"));
     // Only the edited button's caption changes; the others still show what they showed.
-    QCOMPARE(tab.lblLink[1]->Caption(), QString("Saved"));
-    QCOMPARE(tab.lblLink[3]->Caption(), nameOf(0, 3));
+    QCOMPARE(view(tab).lblLink[1]->Caption(), QString("Saved"));
+    QCOMPARE(view(tab).lblLink[3]->Caption(), nameOf(0, 3));
 }
 
 // ---- pages ----
@@ -273,22 +274,22 @@ void TestLinks::selectorPressSwitchesPage() {
     program.writeLinks(fullLinkFile());
     frmMain& tab = program.start();
     QVERIFY(slideOut(tab));
-    QCOMPARE(tab.lblLink[0]->Caption(), nameOf(2, 0));
+    QCOMPARE(view(tab).lblLink[0]->Caption(), nameOf(2, 0));
 
-    RealInput::moveTo(screenPoint(tab.picMode[selector]));
+    RealInput::moveTo(screenPoint(view(tab).picMode[selector]));
     RealInput::press(button);
     // Held: sunken face, the page shown and stored.
-    QCOMPARE(tab.picMode[selector]->picture(), tab.imlMode.image(2 * selector + 2));
+    QCOMPARE(view(tab).picMode[selector]->picture(), view(tab).imlMode.image(2 * selector + 2));
     QCOMPARE(tab.state().currentPage(), int16_t(selector));
     QCOMPARE(program.store().value("mdt"), QString::number(selector));
     for (int i = 0; i < 10; ++i)
-        QCOMPARE(tab.lblLink[i]->Caption(), nameOf(selector, i));
+        QCOMPARE(view(tab).lblLink[i]->Caption(), nameOf(selector, i));
     settleProgramTime(100);
-    QCOMPARE(tab.picMode[selector]->picture(), tab.imlMode.image(2 * selector + 2));
+    QCOMPARE(view(tab).picMode[selector]->picture(), view(tab).imlMode.image(2 * selector + 2));
 
     RealInput::release(button);
     for (int k = 0; k < 9; ++k)
-        QCOMPARE(tab.picMode[k]->picture(), tab.imlMode.image(2 * k + 1));
+        QCOMPARE(view(tab).picMode[k]->picture(), view(tab).imlMode.image(2 * k + 1));
     QCOMPARE(tab.state().currentPage(), int16_t(selector));
 }
 
@@ -300,12 +301,12 @@ void TestLinks::pressingTheShownPageRewritesSettingAndCaptions() {
     QVERIFY(slideOut(tab));
 
     program.setStore({{"mdt", "7"}});
-    tab.lblLink[0]->setCaption("stale");
-    RealInput::click(screenPoint(tab.picMode[2]));
+    view(tab).lblLink[0]->setCaption("stale");
+    RealInput::click(screenPoint(view(tab).picMode[2]));
     QCOMPARE(program.store().value("mdt"), QString("2"));
-    QCOMPARE(tab.lblLink[0]->Caption(), nameOf(2, 0));
+    QCOMPARE(view(tab).lblLink[0]->Caption(), nameOf(2, 0));
     QCOMPARE(tab.state().currentPage(), int16_t(2));
-    QCOMPARE(tab.picMode[2]->picture(), tab.imlMode.image(5));
+    QCOMPARE(view(tab).picMode[2]->picture(), view(tab).imlMode.image(5));
 }
 
 void TestLinks::switchingKeepsTheHighlightOnItsSlot() {
@@ -314,7 +315,7 @@ void TestLinks::switchingKeepsTheHighlightOnItsSlot() {
     frmMain& tab = program.start();
     QVERIFY(slideOut(tab));
 
-    RealInput::moveTo(screenPoint(tab.picLink[3], QPoint(6, 10)));
+    RealInput::moveTo(screenPoint(view(tab).picLink[3], QPoint(6, 10)));
     QTRY_VERIFY(looksHighlighted(tab, 3));
 
     // The pointer stays on button 3 while the page changes (a real selector press would take it away).
@@ -322,17 +323,17 @@ void TestLinks::switchingKeepsTheHighlightOnItsSlot() {
     tab.picMode_MouseUp(1);
     settleProgramTime(100);
     QVERIFY(looksHighlighted(tab, 3));
-    QCOMPARE(tab.lblLink[3]->Caption(), nameOf(1, 3));
+    QCOMPARE(view(tab).lblLink[3]->Caption(), nameOf(1, 3));
     QCOMPARE(tab.panel().hoverLink(), int16_t(3));
 
     // Slot 3 is empty on page 2: the highlight stays until the pointer moves over a button.
     tab.picMode_MouseDown(2);
     tab.picMode_MouseUp(2);
     settleProgramTime(100);
-    QCOMPARE(tab.lblLink[3]->Caption(), QString());
+    QCOMPARE(view(tab).lblLink[3]->Caption(), QString());
     QVERIFY(looksHighlighted(tab, 3));
 
-    RealInput::moveTo(screenPoint(tab.picLink[4], QPoint(6, 10)));
+    RealInput::moveTo(screenPoint(view(tab).picLink[4], QPoint(6, 10)));
     QVERIFY(looksNormal(tab, 3));
     QVERIFY(looksHighlighted(tab, 4));
 }
@@ -352,7 +353,7 @@ void TestLinks::storedPageOutOfRangeStartsOnPage0() {
     frmMain& tab = program.start();
     QCOMPARE(tab.state().currentPage(), int16_t(0));
     QCOMPARE(program.store().value("mdt"), QString("0"));
-    QCOMPARE(tab.lblLink[9]->Caption(), nameOf(0, 9));
+    QCOMPARE(view(tab).lblLink[9]->Caption(), nameOf(0, 9));
 }
 
 // ---- editor ----
@@ -376,7 +377,7 @@ void TestLinks::editorOpensFromALight() {
     frmMain& tab = program.start();
     QVERIFY(slideOut(tab));
 
-    RealInput::click(screenPoint(tab.picLinkLight[slot]));
+    RealInput::click(screenPoint(view(tab).picLinkLight[slot]));
     frmInput& editor = tab.input();
     QTRY_VERIFY(editor.isVisible());
     QVERIFY(QTest::qWaitForWindowActive(&editor));
@@ -510,7 +511,7 @@ void TestLinks::addressMustBeginWithHttp() {
         QCOMPARE(editor.txtURL->text(), address);
         QCOMPARE(editor.txtName->text(), name);
         QCOMPARE(fileBytes(program.linkFile()), kOneLink);
-        QCOMPARE(tab.lblLink[0]->Caption(), kOldName);
+        QCOMPARE(view(tab).lblLink[0]->Caption(), kOldName);
         QCOMPARE(tab.panel().table().text(0, 1, 0), kOldAddress);
     } else {
         QTRY_VERIFY(!editor.isVisible());
@@ -518,7 +519,7 @@ void TestLinks::addressMustBeginWithHttp() {
         const auto section = readIniText(program.linkFile()).at("0");
         QCOMPARE(section.at("name0"), storedName);
         QCOMPARE(section.at("url0"), storedAddress);
-        QCOMPARE(tab.lblLink[0]->Caption(), storedName);
+        QCOMPARE(view(tab).lblLink[0]->Caption(), storedName);
         QCOMPARE(tab.panel().table().text(0, 1, 0), storedAddress);
         QVERIFY(editor.txtURL->text().isEmpty());
         QVERIFY(editor.txtName->text().isEmpty());
@@ -538,7 +539,7 @@ void TestLinks::saveOnPage4Slot7WritesThatSlotAlone() {
     program.writeLinks(text);
     IniText expected = readIniText(program.linkFile());
 
-    RealInput::click(screenPoint(tab.picLinkLight[7]));
+    RealInput::click(screenPoint(view(tab).picLinkLight[7]));
     frmInput& editor = tab.input();
     QVERIFY(QTest::qWaitForWindowActive(&editor));
     QCOMPARE(editor.txtName->text(), nameOf(4, 7));
@@ -552,7 +553,7 @@ void TestLinks::saveOnPage4Slot7WritesThatSlotAlone() {
     expected["4"]["url7"] = "http://seven.example/";
     QCOMPARE(readIniText(program.linkFile()), expected);
     for (int i = 0; i < 10; ++i)
-        QCOMPARE(tab.lblLink[i]->Caption(), i == 7 ? QString("Seven") : nameOf(4, i));
+        QCOMPARE(view(tab).lblLink[i]->Caption(), i == 7 ? QString("Seven") : nameOf(4, i));
     QCOMPARE(tab.panel().table().text(4, 0, 3), QString("Hand edited"));
     QCOMPARE(tab.panel().table().text(4, 1, 7), QString("http://seven.example/"));
 }
@@ -572,7 +573,7 @@ void TestLinks::cancelChangesNothing() {
     QVERIFY(slideOut(tab));
     const QByteArray before = fileBytes(program.linkFile());
 
-    RealInput::click(screenPoint(tab.picLinkLight[2]));
+    RealInput::click(screenPoint(view(tab).picLinkLight[2]));
     frmInput& editor = tab.input();
     QVERIFY(QTest::qWaitForWindowActive(&editor));
     // The dialog centres itself after the window manager has placed it; the click on Cancel aims at the
@@ -587,13 +588,13 @@ void TestLinks::cancelChangesNothing() {
     QCOMPARE(tab.panel().table().text(0, 0, 2), nameOf(0, 2));
     QCOMPARE(tab.panel().table().text(0, 1, 2), addressOf(0, 2));
     for (int i = 0; i < 10; ++i)
-        QCOMPARE(tab.lblLink[i]->Caption(), nameOf(0, i));
+        QCOMPARE(view(tab).lblLink[i]->Caption(), nameOf(0, i));
     QVERIFY(editor.txtURL->text().isEmpty());
     QVERIFY(!editor.cmdOK->isEnabled());
 
     // Reopened, it shows what is stored, not what was typed.
     settle(reopenAfterMs);
-    RealInput::click(screenPoint(tab.picLinkLight[2]));
+    RealInput::click(screenPoint(view(tab).picLinkLight[2]));
     QTRY_VERIFY(editor.isVisible());
     QTRY_COMPARE(editor.txtName->text(), nameOf(0, 2));
     QCOMPARE(editor.txtURL->text(), addressOf(0, 2));
@@ -662,12 +663,12 @@ void TestLinks::tabHandlersInertWhileEditorShows() {
     if (target == "update") {
         // A newer version is known: the update button blinks and takes clicks.
         tab.updates().applyVersionAnswer(QStringLiteral("2.0"));
-        QVERIFY(waitUntil([&] { return tab.picUpdate->isEnabled(); }, 3000));
+        QVERIFY(waitUntil([&] { return view(tab).picUpdate->isEnabled(); }, 3000));
     }
     QVERIFY(slideOut(tab));
     QCOMPARE(tab.motion().autoRetractEnabled(), int16_t(-1));
 
-    RealInput::click(screenPoint(tab.picLinkLight[1]));
+    RealInput::click(screenPoint(view(tab).picLinkLight[1]));
     frmInput& editor = tab.input();
     QVERIFY(QTest::qWaitForWindowActive(&editor));
     // Let the highlight that the light click left go before taking the picture of the state.
@@ -689,13 +690,14 @@ void TestLinks::tabHandlersInertWhileEditorShows() {
                  .arg(tab.motion().once());
         s << QStringLiteral("left %1 top %2").arg(tab.Left()).arg(tab.Top());
         auto id = [](const PictureBox* box) { return QString::number(quintptr(box->picture()), 16); };
-        for (PictureBox* box :
-             {tab.picSound, tab.picMouseover, tab.picAutoRetract, tab.picStayOnTop, tab.picExit})
+        for (PictureBox* box : {view(tab).picSound, view(tab).picMouseover, view(tab).picAutoRetract,
+                                view(tab).picStayOnTop, view(tab).picExit})
             s << id(box);
         for (int k = 0; k < 9; ++k)
-            s << id(tab.picMode[k]);
+            s << id(view(tab).picMode[k]);
         for (int i = 0; i < 10; ++i)
-            s << id(tab.picLink[i]) + " " + id(tab.picLinkLight[i]) + " " + tab.lblLink[i]->Caption();
+            s << id(view(tab).picLink[i]) + " " + id(view(tab).picLinkLight[i]) + " " +
+                     view(tab).lblLink[i]->Caption();
         const auto store = program.store();
         for (auto it = store.begin(); it != store.end(); ++it)
             s << it.key() + "=" + it.value();
@@ -708,25 +710,25 @@ void TestLinks::tabHandlersInertWhileEditorShows() {
 
     QPoint point;
     if (target == "link" || target == "hover")
-        point = screenPoint(tab.picLink[target == "link" ? 3 : 4], QPoint(6, 10));
+        point = screenPoint(view(tab).picLink[target == "link" ? 3 : 4], QPoint(6, 10));
     else if (target == "light")
-        point = screenPoint(tab.picLinkLight[3]);
+        point = screenPoint(view(tab).picLinkLight[3]);
     else if (target == "selector")
-        point = screenPoint(tab.picMode[4]);
+        point = screenPoint(view(tab).picMode[4]);
     else if (target == "sound")
-        point = screenPoint(tab.picSound);
+        point = screenPoint(view(tab).picSound);
     else if (target == "mouseover")
-        point = screenPoint(tab.picMouseover);
+        point = screenPoint(view(tab).picMouseover);
     else if (target == "autoretract")
-        point = screenPoint(tab.picAutoRetract);
+        point = screenPoint(view(tab).picAutoRetract);
     else if (target == "stayontop")
-        point = screenPoint(tab.picStayOnTop);
+        point = screenPoint(view(tab).picStayOnTop);
     else if (target == "drag")
         point = tab.mapToGlobal(QPoint(185, 35));
     else if (target == "update")
-        point = screenPoint(tab.picUpdate);
+        point = screenPoint(view(tab).picUpdate);
     else
-        point = screenPoint(tab.picExit);
+        point = screenPoint(view(tab).picExit);
 
     MessageBoxAnswerer watcher(QMessageBox::No);
     QStringList whileHeld;
@@ -796,7 +798,7 @@ void TestLinks::unwritableSaveKeepsTheDialog() {
     QVERIFY(editor.isVisible());
     QCOMPARE(editor.txtURL->text(), QString("http://new.example/"));
     QCOMPARE(editor.txtName->text(), QString("New"));
-    QCOMPARE(tab.lblLink[0]->Caption(), kOldName);
+    QCOMPARE(view(tab).lblLink[0]->Caption(), kOldName);
     QCOMPARE(tab.panel().table().text(0, 0, 0), kOldName);
     QCOMPARE(tab.panel().table().text(0, 1, 0), kOldAddress);
 
@@ -910,7 +912,7 @@ void TestLinks::lightFaces() {
     frmMain& tab = program.start();
     QVERIFY(slideOut(tab));
 
-    RealInput::moveTo(screenPoint(tab.picLinkLight[slot]));
+    RealInput::moveTo(screenPoint(view(tab).picLinkLight[slot]));
     if (slot == 3)
         QTRY_VERIFY(looksHighlighted(tab, 3));
     const Picture* pressed = nullptr;
@@ -919,16 +921,16 @@ void TestLinks::lightFaces() {
     QVERIFY(soundOf(
         [&] {
             RealInput::press(button);
-            pressed = tab.picLinkLight[slot]->picture();
+            pressed = view(tab).picLinkLight[slot]->picture();
             // Held over several ticks of the pointer-out timer.
             settleProgramTime(100);
-            held = tab.picLinkLight[slot]->picture();
+            held = view(tab).picLinkLight[slot]->picture();
         },
         onsets));
-    QCOMPARE(pressed, tab.imlLinkLight.image(pressedFace));
-    QCOMPARE(held, tab.imlLinkLight.image(pressedFace));
+    QCOMPARE(pressed, view(tab).imlLinkLight.image(pressedFace));
+    QCOMPARE(held, view(tab).imlLinkLight.image(pressedFace));
     RealInput::release(button);
-    QCOMPARE(tab.picLinkLight[slot]->picture(), tab.imlLinkLight.image(releasedFace));
+    QCOMPARE(view(tab).picLinkLight[slot]->picture(), view(tab).imlLinkLight.image(releasedFace));
     QVERIFY2(onsets.size() == 1 && onsets.front() < 300, listed(onsets));
 
     frmInput& editor = tab.input();

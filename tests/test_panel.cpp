@@ -2,6 +2,7 @@
 // hotkeys, driven by real pointer and key input on the open tab.
 
 #include "support/LinkPanelDriver.h"
+#include "support/TabView.h"
 
 #include "forms/ImageArea.h"
 #include "panel/clsMouseOver.h"
@@ -58,19 +59,19 @@ void TestPanel::straightMoveFromOneButtonToTheNext() {
     QVERIFY(slideOut(tab));
 
     // A point of the button itself, left of its caption.
-    RealInput::moveTo(screenPoint(tab.picLink[3], QPoint(6, 10)));
+    RealInput::moveTo(screenPoint(view(tab).picLink[3], QPoint(6, 10)));
     QTRY_VERIFY(looksHighlighted(tab, 3));
     QCOMPARE(tab.panel().hoverLink(), int16_t(3));
-    QCOMPARE(tab.picLink[3]->pointer(), Control::Pointer::Hand);
+    QCOMPARE(view(tab).picLink[3]->pointer(), Control::Pointer::Hand);
 
     // One move event carries the highlight from 3 to 4.
-    RealInput::moveTo(screenPoint(tab.picLink[4], QPoint(6, 10)));
+    RealInput::moveTo(screenPoint(view(tab).picLink[4], QPoint(6, 10)));
     QCOMPARE(tab.panel().hoverLink(), int16_t(4));
     QVERIFY(looksNormal(tab, 3));
     QVERIFY(looksHighlighted(tab, 4));
 
     // Moving within the highlighted button keeps everything as it is.
-    RealInput::moveTo(screenPoint(tab.picLink[4], QPoint(10, 12)));
+    RealInput::moveTo(screenPoint(view(tab).picLink[4], QPoint(10, 12)));
     settle(60);
     QCOMPARE(tab.panel().hoverLink(), int16_t(4));
     QVERIFY(looksHighlighted(tab, 4));
@@ -83,16 +84,16 @@ void TestPanel::emptySlotShowsArrowAndClickDoesNothing() {
     frmMain& tab = program.start();
     QVERIFY(slideOut(tab));
 
-    RealInput::moveTo(screenPoint(tab.picLink[4], QPoint(6, 10)));
+    RealInput::moveTo(screenPoint(view(tab).picLink[4], QPoint(6, 10)));
     QTRY_VERIFY(looksHighlighted(tab, 4));
-    QCOMPARE(tab.picLink[5]->pointer(), Control::Pointer::Hand);
+    QCOMPARE(view(tab).picLink[5]->pointer(), Control::Pointer::Hand);
 
-    RealInput::moveTo(screenPoint(tab.picLink[5], QPoint(6, 12)));
+    RealInput::moveTo(screenPoint(view(tab).picLink[5], QPoint(6, 12)));
     QVERIFY(looksNormal(tab, 4));
     QCOMPARE(tab.panel().hoverLink(), int16_t(4));
-    QCOMPARE(tab.picLink[5]->pointer(), Control::Pointer::Arrow);
-    QCOMPARE(tab.picLink[5]->cursor().shape(), Qt::ArrowCursor);
-    QVERIFY(tab.picLink[5]->picture() != tab.imlLinkMouseover.image(6));
+    QCOMPARE(view(tab).picLink[5]->pointer(), Control::Pointer::Arrow);
+    QCOMPARE(view(tab).picLink[5]->cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(view(tab).picLink[5]->picture() != view(tab).imlLinkMouseover.image(6));
 
     // A click that acted would sound at once and slide the tab in after a second of the program's time.
     std::vector<int> onsets;
@@ -124,22 +125,22 @@ void TestPanel::leavingTheColumnClearsTheHighlight() {
     QVERIFY(slideOut(tab));
     QCOMPARE(tab.panel().tmrMouseout().Interval(), 15);
 
-    RealInput::moveTo(screenPoint(tab.picLink[2], QPoint(6, 10)));
+    RealInput::moveTo(screenPoint(view(tab).picLink[2], QPoint(6, 10)));
     QTRY_VERIFY(looksHighlighted(tab, 2));
     QVERIFY(tab.panel().tmrMouseout().Enabled());
 
     // The caption and the light belong to the button: the highlight stays over several ticks.
-    RealInput::moveTo(screenPoint(tab.lblLink[2]));
+    RealInput::moveTo(screenPoint(view(tab).lblLink[2]));
     settleProgramTime(100);
     QVERIFY(looksHighlighted(tab, 2));
-    RealInput::moveTo(screenPoint(tab.picLinkLight[2]));
+    RealInput::moveTo(screenPoint(view(tab).picLinkLight[2]));
     settleProgramTime(100);
     QVERIFY(looksHighlighted(tab, 2));
     QCOMPARE(tab.panel().hoverLink(), int16_t(2));
 
     QPoint away;
     if (destination == "selector")
-        away = screenPoint(tab.picMode[3]);
+        away = screenPoint(view(tab).picMode[3]);
     else if (destination == "surface")
         away = tab.mapToGlobal(QPoint(190, 200));
     else
@@ -150,10 +151,10 @@ void TestPanel::leavingTheColumnClearsTheHighlight() {
     QTRY_VERIFY_WITH_TIMEOUT(!tab.panel().tmrMouseout().Enabled(), 300);
     QCOMPARE(tab.panel().hoverLink(), int16_t(2));
     for (int i = 0; i < 10; ++i)
-        QVERIFY(tab.picLink[i]->picture() != tab.imlLinkMouseover.image(i + 1));
+        QVERIFY(view(tab).picLink[i]->picture() != view(tab).imlLinkMouseover.image(i + 1));
 
     // A new highlight wakes the timer again.
-    RealInput::moveTo(screenPoint(tab.picLink[6], QPoint(6, 10)));
+    RealInput::moveTo(screenPoint(view(tab).picLink[6], QPoint(6, 10)));
     QTRY_VERIFY(looksHighlighted(tab, 6));
     QVERIFY(tab.panel().tmrMouseout().Enabled());
 }
@@ -166,8 +167,8 @@ void TestPanel::firstTickGivesSlotZeroItsNormalLook() {
     QTRY_VERIFY_WITH_TIMEOUT(!tab.panel().tmrMouseout().Enabled(), 500);
     // The others still carry their design-time pictures, which are neither of their two images.
     for (int i = 1; i < 10; ++i) {
-        QVERIFY(tab.picLink[i]->picture() != tab.imlLink.image(i + 1));
-        QVERIFY(tab.picLink[i]->picture() != tab.imlLinkMouseover.image(i + 1));
+        QVERIFY(view(tab).picLink[i]->picture() != view(tab).imlLink.image(i + 1));
+        QVERIFY(view(tab).picLink[i]->picture() != view(tab).imlLinkMouseover.image(i + 1));
     }
 }
 
@@ -193,7 +194,7 @@ void TestPanel::clickOpensTheStoredAddressAfterTheSlide() {
     std::vector<int> onsets;
     QVERIFY(soundOf(
         [&] {
-            RealInput::click(screenPoint(tab.picLink[2], QPoint(6, 10)));
+            RealInput::click(screenPoint(view(tab).picLink[2], QPoint(6, 10)));
             waitForOpened(1);
         },
         onsets));
@@ -215,13 +216,13 @@ void TestPanel::pageSwitchedDuringTheWaitOpensTheNewPagesSlot() {
     QVERIFY(slideOut(tab));
 
     // The click waits a second before the slide; meanwhile the pointer presses the selector of page 6.
-    const QPoint selector = screenPoint(tab.picMode[6]);
+    const QPoint selector = screenPoint(view(tab).picMode[6]);
     QTimer::singleShot(300, [&] {
         RealInput::moveTo(selector);
         RealInput::press();
         RealInput::release();
     });
-    RealInput::click(screenPoint(tab.picLink[2], QPoint(6, 10)));
+    RealInput::click(screenPoint(view(tab).picLink[2], QPoint(6, 10)));
     QVERIFY(waitForOpened(1));
     QCOMPARE(tab.state().currentPage(), int16_t(6));
     QCOMPARE(openedAddresses(), QStringList{addressOf(6, 2)});
@@ -244,7 +245,7 @@ void TestPanel::refusedAddressClickStillRunsAsUsual() {
     std::vector<int> onsets;
     QVERIFY(soundOf(
         [&] {
-            RealInput::click(screenPoint(tab.picLink[1], QPoint(6, 10)));
+            RealInput::click(screenPoint(view(tab).picLink[1], QPoint(6, 10)));
             QVERIFY(waitUntil([&] { return !answerer.seen().isEmpty(); }, 8000));
         },
         onsets));
@@ -385,7 +386,7 @@ void TestPanel::pointerOverWithTheRealPointer() {
     for (const auto& [point, over] : cases) {
         RealInput::moveTo(point);
         QTRY_COMPARE(QCursor::pos(), point);
-        QVERIFY2(test.IsMouseOver(tab, *tab.imgHidden) == over,
+        QVERIFY2(test.IsMouseOver(tab, *view(tab).imgHidden) == over,
                  qPrintable(QStringLiteral("at %1,%2").arg(point.x()).arg(point.y())));
     }
 }

@@ -5,6 +5,7 @@
 
 #include "app/frmMain.h"
 #include "core/Twips.h"
+#include "support/TabView.h"
 #include "support/TestDesktop.h"
 
 #include <QGuiApplication>
@@ -232,11 +233,11 @@ void TestScreens::slideEndsInItsPlace() {
         if (injected || tab.geometry().x() != openX || tab.motion().extended() != 0)
             return;
         injected = true;
-        tab.imgHelp->onClick();
-        tab.imgMousover->onMouseMove(0, 0, 0, 0);
+        view(tab).imgHelp->onClick();
+        view(tab).imgMousover->onMouseMove(0, 0, 0, 0);
     });
     watch.start();
-    tab.imgMousover->onMouseMove(0, 0, 0, 0);
+    view(tab).imgMousover->onMouseMove(0, 0, 0, 0);
     QVERIFY(waitUntil([&] { return tab.motion().open() && !tab.motion().tmrGrow().Enabled(); }, 8000));
     watch.stop();
     QVERIFY(injected);
@@ -246,7 +247,7 @@ void TestScreens::slideEndsInItsPlace() {
     QCOMPARE(tab.motion().once(), int16_t(0));
 
     // Sliding in ends at the docked place.
-    tab.imgMousover->onMouseMove(0, 0, 0, 0);
+    view(tab).imgMousover->onMouseMove(0, 0, 0, 0);
     QVERIFY(waitUntil([&] { return !tab.motion().open() && !tab.motion().tmrShrink().Enabled(); }, 8000));
     QCOMPARE(tab.geometry().x(), dockedX(kRight.pixels));
 }

@@ -7,6 +7,7 @@
 #include "links/frmInput.h"
 #include "platform/x11/QtX11Display.h"
 #include "support/Stacking.h"
+#include "support/TabView.h"
 #include "support/TestDesktop.h"
 #include "tab/frmBase.h"
 
@@ -222,7 +223,7 @@ void TestStacking::messageBoxesStandAboveTheTab() {
     const QPoint target = tab.geometry().center();
     PointerAnswerer answerer(tab, QMessageBox::StandardButton(button), target);
     if (question == "exit") {
-        RealInput::click(centre(tab.picExit));
+        RealInput::click(centre(view(tab).picExit));
     } else if (question == "update") {
         QTimer::singleShot(0, &tab, [&tab] { tab.picUpdate_Click(); });
     } else {
@@ -260,7 +261,7 @@ void TestStacking::linkEditorStandsAboveTheTab() {
     QVERIFY(waitUntil([&] { return tab.motion().open() && !tab.motion().tmrGrow().Enabled(); }, 8000));
 
     // The editor opens from a link's light and is dragged over the tab, its Cancel button on the link area.
-    RealInput::click(centre(tab.picLinkLight[0]));
+    RealInput::click(centre(view(tab).picLinkLight[0]));
     frmInput& editor = tab.input();
     QVERIFY(waitUntil([&] { return editor.isVisible(); }, 3000));
     QVERIFY(QTest::qWaitForWindowExposed(&editor));

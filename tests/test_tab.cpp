@@ -8,6 +8,7 @@
 #include "links/frmInput.h"
 #include "platform/x11/QtX11Display.h"
 #include "support/Stacking.h"
+#include "support/TabView.h"
 #include "support/TestDesktop.h"
 #include "tab/frmBase.h"
 
@@ -114,7 +115,7 @@ private:
 QPoint stripPoint(frmMain& tab) {
     static int row = 0;
     row = (row + 1) % 40;
-    return tab.imgMousover->mapToGlobal(QPoint(3, 20 + row));
+    return view(tab).imgMousover->mapToGlobal(QPoint(3, 20 + row));
 }
 // On the cap's click area, left of the logo spot.
 QPoint basePoint(frmMain& tab) {
@@ -601,14 +602,14 @@ void TestTab::growAndShrinkTicks() {
         QCOMPARE(tab.Height(), height);
         QCOMPARE(tab.base().Top(), top + height - (tick == 1 ? 10 : 15));
         QCOMPARE(tab.height(), twipsToPixels(height));
-        QVERIFY(!tab.imgDrag->isEnabled());
+        QVERIFY(!view(tab).imgDrag->isEnabled());
         QCOMPARE(tab.motion().open(), int16_t(0));
         QVERIFY(tab.motion().tmrGrow().Enabled());
     }
     QVERIFY(!tab.hotkeys().tmrKey().Enabled());
     tab.motion().tmrGrow().fire();
     QVERIFY(!tab.motion().tmrGrow().Enabled());
-    QVERIFY(tab.imgDrag->isEnabled());
+    QVERIFY(view(tab).imgDrag->isEnabled());
     QCOMPARE(tab.motion().open(), int16_t(1));
     QCOMPARE(tab.Height(), kFullHeight);
     QVERIFY(tab.hotkeys().tmrKey().Enabled());
@@ -620,7 +621,7 @@ void TestTab::growAndShrinkTicks() {
         const int height = kFullHeight - 300 * tick;
         QCOMPARE(tab.Height(), height);
         QCOMPARE(tab.base().Top(), top + height - 15);
-        QVERIFY(!tab.imgDrag->isEnabled());
+        QVERIFY(!view(tab).imgDrag->isEnabled());
     }
     // The last moving tick passes 1515 on its way down to the handle height.
     tab.motion().tmrShrink().fire();
@@ -631,7 +632,7 @@ void TestTab::growAndShrinkTicks() {
     QVERIFY(tab.motion().tmrShrink().Enabled());
     tab.motion().tmrShrink().fire();
     QVERIFY(!tab.motion().tmrShrink().Enabled());
-    QVERIFY(tab.imgDrag->isEnabled());
+    QVERIFY(view(tab).imgDrag->isEnabled());
     QCOMPARE(tab.motion().open(), int16_t(0));
     QVERIFY(!tab.hotkeys().tmrKey().Enabled());
 }
@@ -664,7 +665,7 @@ void TestTab::dragByTheHandle() {
         QVERIFY(tab.motion().TimerRetract().Enabled());
 
         // The handle's first column: further right its top rows lie under the stay-on-top and update buttons.
-        const QPoint handle = tab.imgDrag->mapToGlobal(QPoint(1, pressRow));
+        const QPoint handle = view(tab).imgDrag->mapToGlobal(QPoint(1, pressRow));
         RealInput::moveTo(handle);
         RealInput::press();
         QVERIFY(!tab.motion().TimerRetract().Enabled());
@@ -717,7 +718,7 @@ void TestTab::stayOnTop() {
     frmMain& tab = program.start();
     QVERIFY(slideOut(tab));
     if (clickSwitch) {
-        RealInput::click(screenPoint(tab.picStayOnTop));
+        RealInput::click(screenPoint(view(tab).picStayOnTop));
         RealInput::moveTo(kAway);
         QCOMPARE(tab.state().prefs[Preferences::OnTop], int16_t(onTop ? 1 : 0));
     }
@@ -933,17 +934,17 @@ void TestTab::switches() {
     // The slide-out started the retract timer; see whether a switch starts it.
     tab.motion().TimerRetract().setEnabled(false);
 
-    const QMap<QString, PictureBox*> buttons{{"mouseover", tab.picMouseover},
-                                             {"autoretract", tab.picAutoRetract},
-                                             {"stayontop", tab.picStayOnTop}};
+    const QMap<QString, PictureBox*> buttons{{"mouseover", view(tab).picMouseover},
+                                             {"autoretract", view(tab).picAutoRetract},
+                                             {"stayontop", view(tab).picStayOnTop}};
     for (const QString& name : clicks) {
         RealInput::click(screenPoint(buttons.value(name)));
         RealInput::moveTo(kAway);
     }
 
-    QCOMPARE(tab.picMouseover->picture(), tab.imlButton.image(pictures[0]));
-    QCOMPARE(tab.picAutoRetract->picture(), tab.imlButton.image(pictures[1]));
-    QCOMPARE(tab.picStayOnTop->picture(), tab.imlButton.image(pictures[2]));
+    QCOMPARE(view(tab).picMouseover->picture(), view(tab).imlButton.image(pictures[0]));
+    QCOMPARE(view(tab).picAutoRetract->picture(), view(tab).imlButton.image(pictures[1]));
+    QCOMPARE(view(tab).picStayOnTop->picture(), view(tab).imlButton.image(pictures[2]));
     const Store now = program.store();
     for (const QString& key : {QStringLiteral("mso"), QStringLiteral("atr"), QStringLiteral("ont")})
         QCOMPARE(now.value(key), storedAfter.value(key));

@@ -6,6 +6,7 @@
 #include "core/VendorSite.h"
 #include "links/frmInput.h"
 #include "support/MessageBoxAnswerer.h"
+#include "support/TabView.h"
 #include "support/TestDesktop.h"
 #include "tab/frmBase.h"
 #include "web/VersionFetcher.h"
@@ -182,14 +183,14 @@ QByteArray fileBytes(const QString& path) {
 
 // The state of the update check in one word, from every field, timer and widget that tells it.
 QString updateState(frmMain& tab) {
-    const bool dark = tab.picUpdate->picture() == tab.imlUpdate.image(1);
+    const bool dark = view(tab).picUpdate->picture() == view(tab).imlUpdate.image(1);
     if (tab.updates().updateCheck() == 0 && tab.state().prefs[Preferences::UpdateDue] == 1 &&
         tab.updates().tmrUpdate().Enabled() && !tab.updates().tmrUpdateBlink().Enabled() && dark &&
-        !tab.picUpdate->isEnabled())
+        !view(tab).picUpdate->isEnabled())
         return "waiting";
     if (tab.updates().updateCheck() == -1 && tab.state().prefs[Preferences::UpdateDue] == 0 &&
         !tab.updates().tmrUpdate().Enabled() && !tab.updates().tmrUpdateBlink().Enabled() && dark &&
-        !tab.picUpdate->isEnabled())
+        !view(tab).picUpdate->isEnabled())
         return "up to date";
     if (tab.updates().updateCheck() == -1 && tab.state().prefs[Preferences::UpdateDue] == 0 &&
         !tab.updates().tmrUpdate().Enabled() && tab.updates().tmrUpdateBlink().Enabled())
@@ -483,7 +484,7 @@ void TestWeb::verdict() {
     QCOMPARE(updateState(tab), state);
     if (state == "newer") {
         QCOMPARE(tab.updates().tmrUpdateBlink().Interval(), 250);
-        QVERIFY(!tab.picUpdate->isEnabled());
+        QVERIFY(!view(tab).picUpdate->isEnabled());
     }
     QCOMPARE(server.requests(), QList<QByteArray>{kVersionPath});
     QCOMPARE(program.store().value("upd"), QStringLiteral("0"));
@@ -580,7 +581,7 @@ void TestWeb::storedUpdZeroStopsWithoutDownloading() {
     QCOMPARE(tab.state().prefs[Preferences::UpdateDue], int16_t(0));
     QCOMPARE(tab.updates().updateCheck(), int16_t(0));
     QVERIFY(!tab.updates().tmrUpdateBlink().Enabled());
-    QVERIFY(!tab.picUpdate->isEnabled());
+    QVERIFY(!view(tab).picUpdate->isEnabled());
 }
 
 void TestWeb::blinkingStartsDarkAndEnablesTheButton() {
@@ -590,23 +591,23 @@ void TestWeb::blinkingStartsDarkAndEnablesTheButton() {
     VendorSite::setRootForTesting(server.base());
     TestProgram program;
     frmMain& tab = program.start();
-    const Picture* dark = tab.imlUpdate.image(1);
-    const Picture* lit = tab.imlUpdate.image(2);
+    const Picture* dark = view(tab).imlUpdate.image(1);
+    const Picture* lit = view(tab).imlUpdate.image(2);
 
     tab.updates().tmrUpdate_Timer();
     QVERIFY(waitUntil([&] { return tab.updates().tmrUpdateBlink().Enabled(); }));
-    QVERIFY(!tab.picUpdate->isEnabled());
-    QCOMPARE(tab.picUpdate->picture(), dark);
+    QVERIFY(!view(tab).picUpdate->isEnabled());
+    QCOMPARE(view(tab).picUpdate->picture(), dark);
 
     // The running blink timer: the first tick enables the button and shows the dark image, then they
     // alternate.
-    QVERIFY(waitUntil([&] { return tab.picUpdate->isEnabled(); }, 2000));
-    QCOMPARE(tab.picUpdate->picture(), dark);
+    QVERIFY(waitUntil([&] { return view(tab).picUpdate->isEnabled(); }, 2000));
+    QCOMPARE(view(tab).picUpdate->picture(), dark);
     QCOMPARE(tab.updates().blinkCount(), int16_t(-1));
-    QVERIFY(waitUntil([&] { return tab.picUpdate->picture() == lit; }, 2000));
+    QVERIFY(waitUntil([&] { return view(tab).picUpdate->picture() == lit; }, 2000));
     QCOMPARE(tab.updates().blinkCount(), int16_t(0));
-    QVERIFY(waitUntil([&] { return tab.picUpdate->picture() == dark; }, 2000));
-    QVERIFY(tab.picUpdate->isEnabled());
+    QVERIFY(waitUntil([&] { return view(tab).picUpdate->picture() == dark; }, 2000));
+    QVERIFY(view(tab).picUpdate->isEnabled());
 }
 
 void TestWeb::updatePrompt_data() {
@@ -625,7 +626,7 @@ void TestWeb::updatePrompt() {
     TestProgram program;
     frmMain& tab = program.start();
     tab.updates().tmrUpdate_Timer();
-    QVERIFY(waitUntil([&] { return tab.picUpdate->isEnabled(); }, 3000));
+    QVERIFY(waitUntil([&] { return view(tab).picUpdate->isEnabled(); }, 3000));
     VendorSite::setRootForTesting({}); // the download page lies on the vendor's own site
     QVERIFY(slideOut(tab));
     {
@@ -634,7 +635,7 @@ void TestWeb::updatePrompt() {
     }
 
     MessageBoxAnswerer answerer(yes ? QMessageBox::Yes : QMessageBox::No);
-    RealInput::click(screenPoint(tab.picUpdate));
+    RealInput::click(screenPoint(view(tab).picUpdate));
     QVERIFY(waitUntil([&] { return answerer.seen().size() == 1; }));
     const MessageBoxAnswerer::Seen& box = answerer.seen().first();
     QCOMPARE(box.text, QStringLiteral("Would you like to download the updated version of Brimvel?"));
@@ -648,18 +649,18 @@ void TestWeb::updatePrompt() {
         QVERIFY(waitForOpened(1));
         QCOMPARE(openedAddresses(), QStringList{kVendor + "/download/Brimvel/index.htm"});
         QVERIFY(!tab.updates().tmrUpdateBlink().Enabled());
-        QCOMPARE(tab.picUpdate->picture(), tab.imlUpdate.image(1));
-        QVERIFY(!tab.picUpdate->isEnabled());
+        QCOMPARE(view(tab).picUpdate->picture(), view(tab).imlUpdate.image(1));
+        QVERIFY(!view(tab).picUpdate->isEnabled());
         // Several periods of the blink timer pass without a lit face.
         settleProgramTime(600);
-        QCOMPARE(tab.picUpdate->picture(), tab.imlUpdate.image(1));
+        QCOMPARE(view(tab).picUpdate->picture(), view(tab).imlUpdate.image(1));
     } else {
         // Still blinking and clickable; nothing opened; a further click asks again.
         QVERIFY(tab.updates().tmrUpdateBlink().Enabled());
-        const Picture* now = tab.picUpdate->picture();
-        QVERIFY(waitUntil([&] { return tab.picUpdate->picture() != now; }, 2000));
-        QVERIFY(tab.picUpdate->isEnabled());
-        RealInput::click(screenPoint(tab.picUpdate));
+        const Picture* now = view(tab).picUpdate->picture();
+        QVERIFY(waitUntil([&] { return view(tab).picUpdate->picture() != now; }, 2000));
+        QVERIFY(view(tab).picUpdate->isEnabled());
+        RealInput::click(screenPoint(view(tab).picUpdate));
         QVERIFY(waitUntil([&] { return answerer.seen().size() == 2; }));
         QVERIFY(!waitForOpened(1, 1000));
     }
@@ -709,11 +710,11 @@ void TestWeb::shortcuts() {
 
     ImageArea* area = nullptr;
     if (window == "tab") {
-        area = image == "imgHelp"         ? tab.imgHelp
-               : image == "imgQuickLinks" ? tab.imgQuickLinks
-               : image == "imgSearch"     ? tab.imgSearch
-               : image == "imgLogo"       ? tab.imgLogo
-                                          : tab.imgGoKestu;
+        area = image == "imgHelp"         ? view(tab).imgHelp
+               : image == "imgQuickLinks" ? view(tab).imgQuickLinks
+               : image == "imgSearch"     ? view(tab).imgSearch
+               : image == "imgLogo"       ? view(tab).imgLogo
+                                          : view(tab).imgGoKestu;
     } else if (window == "base") {
         area = tab.base().imgGoKestu;
     } else {
@@ -746,14 +747,14 @@ void TestWeb::exitButtonAnsweredNo() {
     const QRect baseBefore = tab.base().geometry();
 
     MessageBoxAnswerer answerer(QMessageBox::No);
-    RealInput::moveTo(screenPoint(tab.picExit));
+    RealInput::moveTo(screenPoint(view(tab).picExit));
     RealInput::press();
-    QVERIFY(waitUntil([&] { return tab.picExit->picture() == tab.imlButton.image(5); }, 1000));
+    QVERIFY(waitUntil([&] { return view(tab).picExit->picture() == view(tab).imlButton.image(5); }, 1000));
     QVERIFY(answerer.seen().isEmpty()); // the question comes with the click, not the press
     RealInput::release();
     QVERIFY(waitUntil([&] { return answerer.seen().size() == 1; }));
     // The answer No ends the handler with the normal face.
-    QVERIFY(waitUntil([&] { return tab.picExit->picture() == tab.imlButton.image(6); }, 2000));
+    QVERIFY(waitUntil([&] { return view(tab).picExit->picture() == view(tab).imlButton.image(6); }, 2000));
 
     const MessageBoxAnswerer::Seen& box = answerer.seen().first();
     QCOMPARE(box.text, QStringLiteral("Are you sure you want to exit Brimvel?"));
@@ -761,7 +762,7 @@ void TestWeb::exitButtonAnsweredNo() {
     QCOMPARE(box.icon, QMessageBox::Question);
     QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No);
 
-    QCOMPARE(tab.picExit->picture(), tab.imlButton.image(6));
+    QCOMPARE(view(tab).picExit->picture(), view(tab).imlButton.image(6));
     QVERIFY(tab.isVisible());
     QVERIFY(tab.base().isVisible());
     QCOMPARE(tab.geometry(), geometryBefore);
@@ -770,7 +771,7 @@ void TestWeb::exitButtonAnsweredNo() {
     QCOMPARE(fileBytes(program.storeFile()), storeBefore);
 
     // Asks again on the next press.
-    RealInput::click(screenPoint(tab.picExit));
+    RealInput::click(screenPoint(view(tab).picExit));
     QVERIFY(waitUntil([&] { return answerer.seen().size() == 2; }));
     QVERIFY(tab.isVisible());
 }
@@ -793,14 +794,14 @@ void TestWeb::closeRequestAnsweredNo() {
     if (editorOpen)
         QVERIFY(showEditor(tab));
     // As left by a press on the exit button: the answer No puts the normal face back whatever the source.
-    tab.picExit->setPicture(tab.imlButton.image(5));
+    view(tab).picExit->setPicture(view(tab).imlButton.image(5));
 
     MessageBoxAnswerer answerer(QMessageBox::No);
     tab.requestClose(reason);
     QVERIFY(waitUntil([&] { return answerer.seen().size() == 1; }));
-    QVERIFY(waitUntil([&] { return tab.picExit->picture() == tab.imlButton.image(6); }, 2000));
+    QVERIFY(waitUntil([&] { return view(tab).picExit->picture() == view(tab).imlButton.image(6); }, 2000));
     QCOMPARE(answerer.seen().first().text, QStringLiteral("Are you sure you want to exit Brimvel?"));
-    QCOMPARE(tab.picExit->picture(), tab.imlButton.image(6));
+    QCOMPARE(view(tab).picExit->picture(), view(tab).imlButton.image(6));
     QVERIFY(tab.isVisible());
     QVERIFY(tab.base().isVisible());
     QCOMPARE(tab.input().isVisible(), editorOpen);

@@ -4,6 +4,7 @@
 // message boxes, reading the link file as text and telling the looks of a link slot apart.
 
 #include "MessageBoxAnswerer.h"
+#include "TabView.h"
 #include "TestDesktop.h"
 #include "app/frmMain.h"
 
@@ -83,16 +84,17 @@ inline QByteArray fileBytes(const QString& path) {
 
 // The two looks of a slot: each checks all four properties, so a mixed state is neither.
 inline bool looksNormal(frmMain& tab, int slot) {
-    return tab.picLink[slot]->picture() == tab.imlLink.image(slot + 1) &&
-           !tab.lblLink[slot]->FontUnderline() &&
-           tab.lblLink[slot]->ForeColor() == QColor(0x20, 0x39, 0x61) &&
-           tab.picLinkLight[slot]->picture() == tab.imlLinkLight.image(1);
+    return view(tab).picLink[slot]->picture() == view(tab).imlLink.image(slot + 1) &&
+           !view(tab).lblLink[slot]->FontUnderline() &&
+           view(tab).lblLink[slot]->ForeColor() == QColor(0x20, 0x39, 0x61) &&
+           view(tab).picLinkLight[slot]->picture() == view(tab).imlLinkLight.image(1);
 }
 
 inline bool looksHighlighted(frmMain& tab, int slot) {
-    return tab.picLink[slot]->picture() == tab.imlLinkMouseover.image(slot + 1) &&
-           tab.lblLink[slot]->FontUnderline() && tab.lblLink[slot]->ForeColor() == QColor(0xD0, 0xD1, 0xD4) &&
-           tab.picLinkLight[slot]->picture() == tab.imlLinkLight.image(4);
+    return view(tab).picLink[slot]->picture() == view(tab).imlLinkMouseover.image(slot + 1) &&
+           view(tab).lblLink[slot]->FontUnderline() &&
+           view(tab).lblLink[slot]->ForeColor() == QColor(0xD0, 0xD1, 0xD4) &&
+           view(tab).picLinkLight[slot]->picture() == view(tab).imlLinkLight.image(4);
 }
 
 // A link file with every slot of pages 0..8 filled: name "P<page> N<slot>", address
