@@ -26,6 +26,7 @@
 #include "core/PrivateProfile.h"
 #include "core/cInifile.h"
 #include "support/FileBytes.h"
+#include "support/PlacementIni.h"
 
 using OptionalText = std::optional<QString>;
 Q_DECLARE_METATYPE(OptionalText)
@@ -1149,10 +1150,7 @@ void TestIni::savePlacement() {
     MemoryWindow window(QRectF(1800, 2100, 4800, 3600), state);
     QVERIFY(writeBytes(iniPath(), "[frmMain]\nKeep=1\n"));
 
-    cInifile ini;
-    ini.setPath(iniPath());
-    ini.setSection(QStringLiteral("frmMain"));
-    ini.setKey(QStringLiteral("Current"));
+    cInifile ini = placementIni(iniPath());
     ini.SaveFormPosition(window);
 
     QCOMPARE(ini.Key(), QStringLiteral("Current"));
@@ -1202,10 +1200,7 @@ void TestIni::loadPlacement() {
     QVERIFY(writeBytes(iniPath(), "[frmMain]\n" + stored));
     MemoryWindow window(start);
 
-    cInifile ini;
-    ini.setPath(iniPath());
-    ini.setSection(QStringLiteral("frmMain"));
-    ini.setKey(QStringLiteral("Current"));
+    cInifile ini = placementIni(iniPath());
     ini.setDefault(QStringLiteral("own default"));
     ini.LoadFormPosition(window);
 
@@ -1225,10 +1220,7 @@ void TestIni::placementFailureRestoresFields_data() {
 void TestIni::placementFailureRestoresFields() {
     QFETCH(bool, saving);
     QVERIFY(writeBytes(iniPath(), "[frmMain]\nLeft=1500\n"));
-    cInifile ini;
-    ini.setPath(iniPath());
-    ini.setSection(QStringLiteral("frmMain"));
-    ini.setKey(QStringLiteral("Current"));
+    cInifile ini = placementIni(iniPath());
     ini.setValue(QStringLiteral("1"));
     QVERIFY(ini.Success());
 

@@ -14,6 +14,7 @@
 #include "core/cInifile.h"
 #include "links/WidgetPlacement.h"
 #include "support/FileBytes.h"
+#include "support/PlacementIni.h"
 
 class TestPlacement : public QObject {
     Q_OBJECT
@@ -70,10 +71,7 @@ void TestPlacement::saveFormPosition() {
     QTRY_COMPARE(placement.windowState(), state);
     QVERIFY(writeBytes(iniPath(), "[frmMain]\nKeep=1\n"));
 
-    cInifile ini;
-    ini.setPath(iniPath());
-    ini.setSection(QStringLiteral("frmMain"));
-    ini.setKey(QStringLiteral("Current"));
+    cInifile ini = placementIni(iniPath());
     ini.SaveFormPosition(placement);
 
     QCOMPARE(ini.Key(), QStringLiteral("Current"));
@@ -96,10 +94,7 @@ void TestPlacement::saveFormPositionFailureRestoresKey() {
     QWidget child(window); // not a window: it has no placement of its own
     WidgetPlacement placement(&child);
 
-    cInifile ini;
-    ini.setPath(iniPath());
-    ini.setSection(QStringLiteral("frmMain"));
-    ini.setKey(QStringLiteral("Current"));
+    cInifile ini = placementIni(iniPath());
     ini.setValue(QStringLiteral("1"));
     QVERIFY(ini.Success());
 
@@ -158,10 +153,7 @@ void TestPlacement::loadFormPosition() {
         expected.setHeight(screen.height() + expected.height());
     QVERIFY(writeBytes(iniPath(), "[frmMain]\n" + stored));
 
-    cInifile ini;
-    ini.setPath(iniPath());
-    ini.setSection(QStringLiteral("frmMain"));
-    ini.setKey(QStringLiteral("Current"));
+    cInifile ini = placementIni(iniPath());
     ini.setDefault(QStringLiteral("own default"));
     WidgetPlacement placement(window);
     ini.LoadFormPosition(placement);
@@ -176,9 +168,7 @@ void TestPlacement::loadFormPosition() {
 void TestPlacement::loadFormPositionMaximises() {
     QWidget* window = showWindow(QRect(50, 60, 300, 250));
     QVERIFY(writeBytes(iniPath(), "[frmMain]\nMaximised= 1 \n"));
-    cInifile ini;
-    ini.setPath(iniPath());
-    ini.setSection(QStringLiteral("frmMain"));
+    cInifile ini = placementIni(iniPath(), QString());
     WidgetPlacement placement(window);
     ini.LoadFormPosition(placement);
     QTRY_COMPARE(placement.windowState(), 2);
@@ -188,10 +178,7 @@ void TestPlacement::loadFormPositionMaximises() {
 void TestPlacement::loadFormPositionFailureRestoresFields() {
     QWidget* window = showWindow(QRect(100, 100, 300, 200));
     QVERIFY(writeBytes(iniPath(), "[frmMain]\nLeft=1500\n"));
-    cInifile ini;
-    ini.setPath(iniPath());
-    ini.setSection(QStringLiteral("frmMain"));
-    ini.setKey(QStringLiteral("Current"));
+    cInifile ini = placementIni(iniPath());
     ini.setValue(QStringLiteral("1"));
     QVERIFY(ini.Success());
 
@@ -216,9 +203,7 @@ void TestPlacement::loadFormPositionFailureRestoresFields() {
 
 void TestPlacement::placementRoundTrip() {
     QWidget* first = showWindow(QRect(210, 170, 420, 330));
-    cInifile ini;
-    ini.setPath(iniPath());
-    ini.setSection(QStringLiteral("frmMain"));
+    cInifile ini = placementIni(iniPath(), QString());
     WidgetPlacement firstPlacement(first);
     ini.SaveFormPosition(firstPlacement);
     QVERIFY(ini.Success());

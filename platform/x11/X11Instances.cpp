@@ -25,7 +25,8 @@ namespace {
 // A folder only this user can write to, so no one else can hold or replace the lock file.
 // Without a runtime folder: a folder of the user's own in the temporary folder ($TMPDIR, else /tmp).
 QString privateFallbackFolder() {
-    const QByteArray folder = QStringLiteral("%1/brimvel-%2").arg(QDir::tempPath()).arg(getuid()).toLocal8Bit();
+    const QByteArray folder =
+        QStringLiteral("%1/brimvel-%2").arg(QDir::tempPath()).arg(getuid()).toLocal8Bit();
     if (mkdir(folder.constData(), 0700) != 0 && errno != EEXIST)
         return {};
     struct stat info {};
