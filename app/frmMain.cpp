@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "frmMain.h"
 
 #include "../core/Paths.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "../core/LinkFileLocation.h"
 #include "AppState.h"
 #include "frmMain.h"

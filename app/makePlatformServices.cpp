@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one place that picks the platform's implementations.
 
 #include "../platform/Services.h"

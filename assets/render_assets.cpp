@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Draws every picture of Brimvel from code, at 1x and at 2x.
 //
 // Usage: render_assets <output folder>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Synthesises the three sound cues of Brimvel as 16-bit mono 44.1 kHz PCM wave files.
 //
 // Usage: synth_sounds <output folder>

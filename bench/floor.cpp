@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The floor the program's figures are set against: the least a Qt Widgets program can be that shows a
 // frameless window of the tab's open size, and nothing else.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Times the tab's work that happens inside the program, on the real classes: reading the link file
 // (loadPLinks) and cutting the window to its skin (ApplySkin).
 //

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # `make bench`: builds the program (Release) in its own folder, then measures it inside a private desktop
 # (tests/desktop.sh) side by side with a bare Qt Widgets window (bench/floor.cpp), and prints a table of
 # figures with their budgets. It reports; it exits 0 whether or not a budget is met (it fails only when it

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Slide figures under a Wayland compositor: the program, started as a user's session would start it (no
 # platform chosen, XDG_SESSION_TYPE=wayland), in the headless sway session of tests/wayland.sh, beside a
 # native window; bench_xprobe opens and closes the tab with clicks on its strip and times every x change as

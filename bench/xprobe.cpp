@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Watches and drives the X server from outside the measured program: when a window is mapped, how a window
 // moves and resizes, how long a pointer move takes to change the picture on screen. Real input goes through
 // XTest; every time is taken with the monotonic clock.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "LinkDrop.h"
 
 #include "AddressPolicy.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "LinkTable.h"
 
 #include "PrivateProfile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A window whose placement cInifile saves and restores. Geometry is in twips; window states are 0 normal,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Preferences.h"
 
 #include "modRegistry.h"

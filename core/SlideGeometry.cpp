@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SlideGeometry.h"
 
 #include "Twips.h"

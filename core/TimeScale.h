@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The pace of the program's clock: pauses, the slide pacer and every form timer wait their time multiplied by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "VendorSite.h"
 
 #ifndef BRIMVEL_VENDOR_URL

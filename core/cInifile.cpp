@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cInifile.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "modRegistry.h"
 
 #include "SettingsBackend.h"

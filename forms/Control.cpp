@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Control.h"
 
 #include "../core/Twips.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Form.h"
 
 #include "../core/Twips.h"

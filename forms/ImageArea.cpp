@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ImageArea.h"
 
 ImageArea::ImageArea(QWidget* parent, int left, int top, int width, int height)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ImageList.h"
 
 #include <QGuiApplication>

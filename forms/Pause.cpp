@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Pause.h"
 
 #include "../core/TimeScale.h"

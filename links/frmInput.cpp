@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "frmInput.h"
 
 #include "../core/LinkFileLocation.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Hotkeys.h"
 
 #include "../core/TimeScale.h"

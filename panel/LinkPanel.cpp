@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "LinkPanel.h"
 
 #include "../forms/Form.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "clsMouseOver.h"
 
 #include "../core/Twips.h"

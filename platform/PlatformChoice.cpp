@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PlatformChoice.h"
 
 #include <QList>

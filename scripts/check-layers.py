@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Fails on a quoted include that runs against the direction of the layers:
     core <- platform <- forms <- {tab, panel, links, web, shape} <- app
 A folder may include its own files and those of any folder to its left; the five subsystem folders never

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian 12 packages the build, the program and the tests need, when any is missing.
 set -euo pipefail
 packages=(

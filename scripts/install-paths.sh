@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Where a per-user install goes; sourced by install.sh and uninstall.sh so both agree.
 # A relative XDG_* value is invalid by the base directory rules and is ignored.
 data_home="$HOME/.local/share"

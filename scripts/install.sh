@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the built program for the current user, with its desktop entry and icon:
 #
 #   scripts/install.sh [BUILD_DIR]          (what `make install` runs; BUILD_DIR defaults to build)

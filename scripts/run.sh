@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the program. Without a display, runs it on a virtual one instead, saves screenshots of the tab
 # retracted and open (and of the whole skin) and says where they are.
 set -euo pipefail

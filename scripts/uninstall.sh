@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Removes what scripts/install.sh added for the current user (what `make uninstall` runs), as listed in the
 # program folder's .installed. The user's links (data/links/plink.dat in the program folder) and preferences
 # ($XDG_CONFIG_HOME/Brimvel-Blue.conf) stay; a folder goes only when nothing is left in it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ApplySkin.h"
 
 #include "OutlineScan.h"

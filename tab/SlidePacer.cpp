@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SlidePacer.h"
 
 #include "../core/TimeScale.h"

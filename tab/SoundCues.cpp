@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SoundCues.h"
 
 #include "../platform/SoundOutput.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "StayOnTop.h"
 
 #include "../core/TimeScale.h"

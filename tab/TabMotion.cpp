@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TabMotion.h"
 
 #include "../core/Paths.h"

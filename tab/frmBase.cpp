@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "frmBase.h"
 
 #include "../forms/HandlerGuard.h"

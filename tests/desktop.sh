@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs a command inside a private desktop session and stops everything it started afterwards, pass or fail:
 # Xvfb (1280x1024x24 or $BRIMVEL_SCREEN, 96 dpi), openbox, a PulseAudio server with a null sink, temporary XDG folders and a
 # recording `xdg-open` first on PATH (each call appends its arguments as one line to $BRIMVEL_OPEN_LOG).

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The parts every private test session shares, sourced by tests/desktop.sh and tests/wayland.sh. They expect
 # $work (the session's scratch folder, with bin/ in it), the array pids (what the session stops at its end),
 # $BRIMVEL_SINK and $BRIMVEL_OPEN_LOG, and a function wait_for SECONDS COMMAND...

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Counting checks for the shell tests (tests/test_install.sh, tests/test_package.sh), sourced by them.
 passed=0
 failed=0

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which link addresses are handed to the desktop, in what encoded form, and what the user is told about the
 // others. Needs no display: the policy uses Qt Core only.
 

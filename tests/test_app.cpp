@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up and the settings store: what the tab looks like and what the store holds after a start.
 
 #include "app/frmMain.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Checks the generated pictures and sounds in the folder named by the environment variable BRIMVEL_ASSET_DIR.
 //
 // CMake wiring (root CMakeLists.txt, after add_subdirectory(assets)):

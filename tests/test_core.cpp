@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The widget-free core: preferences and their stored form, the link table, slide geometry and the version
 // answer. Runs without a display.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Links dragged from another program onto the tab, with real drag and drop between two processes: the test
 // suite's drag source (tests/dragsource) offers the data, XTest moves the pointer over the strip and onto a
 // link row, and the tab in this process answers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The keyboard focus among other programs' windows: the open tab holds the keyboard, and gives it back to the
 // window that had it when it slides in, unless the user has focused another window meanwhile.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // INI file access: the private-profile layer, and cInifile with its window placement (on a window of the
 // test's own that keeps its geometry in memory). No display.
 //

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The per-user install, end to end, in throw-away home folders on the test desktop (run it inside
 # tests/desktop.sh, which provides DISPLAY):
 #

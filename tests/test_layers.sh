@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The layer check passes on the tree as it is and fails on an include planted against the layers: one that
 # climbs (core including app), and one between two subsystems of the same level (tab including panel).
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a drag offers the tab: an address with its title, or nothing to drop.
 
 #include "core/LinkDrop.h"

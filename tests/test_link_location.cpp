@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the link file lives: beside the program when its data/links folder may be written, in the user's data
 // folder otherwise, with a shipped link file copied there once. Real folders and permissions; the decision
 // runs as an ordinary user (as root it runs in a child process that has become "nobody", since root writes

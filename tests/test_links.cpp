@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The link store, the page selectors, the link editor and the link lights, on real files and with real
 // pointer and key input.
 

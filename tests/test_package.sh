@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The Debian package end to end, on the test desktop (run it inside tests/desktop.sh, which provides DISPLAY):
 #
 #   tests/test_package.sh BUILD_DIR

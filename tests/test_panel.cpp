@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The link panel: hover looks of the link buttons, opening a link, the pointer-over test and the number-pad
 // hotkeys, driven by real pointer and key input on the open tab.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Window placement on real widgets: cInifile saving and restoring where a top-level window stands, through
 // the window manager. The same rules on a window kept in memory are in test_ini.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The X11 and Qt implementations of the platform interfaces, against a real X server, window manager and
 // sound server.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which Qt platform the program asks for, and what it says when no X server can be reached. No display: the
 // X server's reachability is given by each row.
 

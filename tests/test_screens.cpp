@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tab on the desktops people run: several RandR monitors on one wide screen (2560x1024), the primary one
 // on the right, monitors that change size or swap roles, stored positions that no longer fit, and drags that
 // go past an edge. The test process itself runs the program, so the toolkit sees the monitors change as the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Window shape from the skin bitmap, the event-dispatching pause, the key probe and the sound cues.
 
 #include "app/frmMain.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tab among other windows with stay-on-top on: its own dialogs stand above it and are answered with the
 // pointer, windows that fill the screen and other programs' pop-ups stay above it, and the re-assert answers
 // the X server's reports instead of a once-a-second tick. Real windows, real XTest pointer input, the

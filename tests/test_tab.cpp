@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tab in motion: sliding out and in, growing and shrinking, hover opening and auto-retract, the base
 // bar's click, dragging by the handle, stay-on-top and re-docking, the slide sounds and the switches on the
 // open tab. The main paths are driven by real pointer input on the test desktop; tick-exact values by firing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Web access and leaving the program: the version download, the update check's verdicts and prompt, the fixed
 // vendor shortcuts on the three windows, and the close query (never answered Yes here: Yes ends the process).
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs a command inside a private Wayland session and stops everything it started afterwards, pass or fail:
 # sway on its headless backend (pixman renderer, no input devices, one 1280x1024 output) with XWayland started
 # at once, a PulseAudio server with a null sink, temporary XDG folders and a recording `xdg-open` first on

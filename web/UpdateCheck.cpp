@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "UpdateCheck.h"
 
 #include "../core/VendorSite.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "../WindowOutline.h"
 
 // Without X11 the toolkit's own window mask is all there is.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "DesktopShell.h"
 
 #include <QDesktopServices>

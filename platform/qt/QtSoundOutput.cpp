@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "QtSoundOutput.h"
 
 #include <QAudioDevice>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "X11KeyProbe.h"
 
 #include "QtX11Display.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "../WindowOutline.h"
 
 #include "QtX11Display.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A drag source for the tests: a small window that starts a drag of the data named on the command line as
 // soon as it is pressed, and reports on standard output what the drop target answers.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real program from the outside: the built executable, copied with its data folder into a fresh program
 // folder, started as its own process on the test desktop, seen through the X server and driven with XTest.
 

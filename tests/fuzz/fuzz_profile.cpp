@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer target for the private-profile layer. Each input is a short script of operations followed by the
 // bytes of an INI file. The script runs against the real layer and against a small reference model of the
 // file written from the layer's documented contract; after every operation the two must agree exactly: the

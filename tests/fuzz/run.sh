@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Builds the private-profile fuzzers with clang and runs them on copies of the seed corpus, one after the other:
 # the logic fuzzer (files in memory) for two thirds of the time, the fault fuzzer (real disk, read-only file and
 # folder, full disk) for the rest. Prints each one's runs and runs per second.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Shared steps of the link and panel tests: sliding the tab out, finding widgets on the screen, answering

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SoundRecorder.h"
 #include "TestDesktop.h"
 

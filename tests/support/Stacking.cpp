@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Stacking.h"
 
 #include <X11/Xlib.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The X server's stacking order of top-level windows, read through a given connection. Windows are X ids

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TestDesktop.h"
 #include "core/TimeScale.h"
 

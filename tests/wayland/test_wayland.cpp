@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real program on a Wayland desktop, through XWayland: the built executable in a fresh program folder,
 // started beside native Wayland windows and X11 windows under sway (tests/wayland.sh), driven with the
 // virtual pointer and keyboard of the compositor (wlinput) and seen through XWayland and screenshots (grim).

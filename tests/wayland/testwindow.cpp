@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A plain window of one known colour for tests under a Wayland compositor, as the window of another program:
 // on the wayland platform a native Wayland window, on xcb an X11 window through XWayland.
 //

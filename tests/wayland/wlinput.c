@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pointer and key input for tests under a Wayland compositor: one virtual pointer and one virtual keyboard,
 // kept for the whole run (a compositor gives a seat pointer and keyboard capabilities only while such a
 // device exists, and a keyboard made anew for each key may lose its first key to the keymap change).
