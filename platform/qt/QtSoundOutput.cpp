@@ -94,17 +94,29 @@ bool readWave(const QByteArray& file, QAudioFormat& format, QByteArray& samples)
 
 } // namespace
 
-QtSoundOutput::QtSoundOutput() = default;
+QtSoundOutput::QtSoundOutput() : owner(std::make_unique<QObject>()) {}
 
 QtSoundOutput::~QtSoundOutput() {
+    // The program is ending: the last stream stops, and every stream goes with its owner.
     stop();
 }
 
+int QtSoundOutput::streamCount() const {
+    return int(owner->findChildren<QAudioSink*>(Qt::FindDirectChildrenOnly).size());
+}
+
 void QtSoundOutput::stop() {
-    if (sink)
-        sink->stop();
-    sink.reset();
-    playing.reset();
+    if (sink) {
+        QObject::disconnect(sink, nullptr, nullptr, nullptr);
+        if (sink->state() != QAudio::StoppedState)
+            sink->stop();
+        sink->deleteLater();
+        sink = nullptr;
+    }
+    // The stopped stream reads no more; its samples go with it.
+    if (playing)
+        playing->deleteLater();
+    playing = nullptr;
 }
 
 void QtSoundOutput::play(const QString& file) {
@@ -120,17 +132,24 @@ void QtSoundOutput::play(const QString& file) {
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull() || !device.isFormatSupported(cue.format))
         return;
-    playing = std::make_unique<QBuffer>();
+    playing = new QBuffer(owner.get());
     playing->setData(cue.samples); // shares the cached bytes
     playing->open(QIODevice::ReadOnly);
-    sink = std::make_unique<QAudioSink>(device, cue.format);
+    sink = new QAudioSink(device, cue.format, owner.get());
     // Closes the stream once the cue (and its trailing silence) has been handed over, so an idle program
-    // keeps no audio stream open and is not woken up by it.
-    QObject::connect(sink.get(), &QAudioSink::stateChanged, sink.get(), [this](QAudio::State state) {
-        if (state == QAudio::IdleState && sink)
-            sink->stop();
-    });
-    sink->start(playing.get());
+    // keeps no audio stream open and is not woken up by it. Queued: a stream is never stopped from inside its
+    // own report.
+    QAudioSink* stream = sink;
+    QObject::connect(
+        stream, &QAudioSink::stateChanged, stream,
+        [stream](QAudio::State state) {
+            if (state == QAudio::IdleState && stream->state() == QAudio::IdleState)
+                stream->stop();
+        },
+        Qt::QueuedConnection);
+    sink->start(playing);
+    if (sink->error() == QAudio::OpenError || sink->error() == QAudio::FatalError)
+        stop(); // no sound server took the cue: skipped
 }
 
 const QtSoundOutput::Cue& QtSoundOutput::cueFor(const QString& path, const QDateTime& modified, qint64 size) {
