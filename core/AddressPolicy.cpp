@@ -8,8 +8,12 @@ namespace AddressPolicy {
 
 namespace {
 
+Decision refuse(const QString& why, bool scheme = false) {
+    return {QString(), QStringLiteral("This link cannot be opened: ") + why, why, scheme};
+}
+
 Decision refuse(const char* why) {
-    return {QString(), QStringLiteral("This link cannot be opened: ") + QString::fromUtf8(why)};
+    return refuse(QString::fromUtf8(why));
 }
 
 bool isHexDigit(char c) {
@@ -84,7 +88,8 @@ Decision decide(const QString& address) {
     const bool mail = scheme == QLatin1String("mailto");
     if (!mail && scheme != QLatin1String("http") && scheme != QLatin1String("https") &&
         scheme != QLatin1String("ftp"))
-        return refuse("only addresses beginning with http://, https://, ftp:// or mailto: are opened.");
+        return refuse(QStringLiteral("only addresses beginning with %1 are opened.").arg(schemesNamed()),
+                      true);
 
     // The server part is left to the parser, which checks it and writes a server name beyond ASCII in
     // its ASCII form; everything after it is encoded here.
@@ -109,7 +114,21 @@ Decision decide(const QString& address) {
     } else if (url.host().isEmpty()) {
         return refuse("it names no server.");
     }
-    return {QString::fromLatin1(url.toEncoded()), QString()};
+    return {QString::fromLatin1(url.toEncoded()), QString(), QString(), false};
+}
+
+QString schemesNamed() {
+    return QStringLiteral("http://, https://, ftp:// or mailto:");
+}
+
+QString editorRefusal(const QString& address) {
+    const Decision decision = decide(address);
+    if (decision.accepted())
+        return {};
+    // The trailing blanks widen the message box, as the editor's messages always have.
+    if (decision.schemeRefused)
+        return QStringLiteral("Please begin your URL with %1     ").arg(schemesNamed());
+    return QStringLiteral("Please check your URL: %1     ").arg(decision.reason);
 }
 
 } // namespace AddressPolicy

@@ -3,9 +3,10 @@
 
 #include <QString>
 
-// Which addresses the program hands to the desktop: web and mail addresses only (http, https, ftp, mailto,
-// in any letter case), with no control characters and not starting with '-'. A link file from someone else
-// must never make the desktop start a program or open a local file.
+// Which addresses the program takes: web and mail addresses only (http, https, ftp, mailto, in any letter
+// case), with no control characters and not starting with '-'. One policy for the three ways an address comes
+// in or goes out: the tab opens only these, the link editor saves only these, and a drop takes only these. A
+// link file from someone else must never make the desktop start a program or open a local file.
 //
 // Within those schemes an address is taken the way a browser's address bar takes it: spaces around it are
 // dropped, and whatever may not stand literally in an address (spaces, quotes, `<>[]\^`{|}`, a second '#',
@@ -20,10 +21,19 @@ struct Decision {
     QString address;
     // Why the address is not opened, a sentence to show the user; empty when accepted.
     QString refusal;
+    // The same reason as a clause ("it names no server."), and whether the scheme is what is wrong.
+    QString reason;
+    bool schemeRefused = false;
 
     bool accepted() const { return refusal.isEmpty(); }
 };
 
 Decision decide(const QString& address);
+
+// The schemes taken, as people write them: "http://, https://, ftp:// or mailto:".
+QString schemesNamed();
+
+// What the link editor says when asked to save `address`: empty when it may be saved.
+QString editorRefusal(const QString& address);
 
 } // namespace AddressPolicy

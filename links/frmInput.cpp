@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "frmInput.h"
 
+#include "../core/AddressPolicy.h"
 #include "../core/LinkFileLocation.h"
 #include "../core/Twips.h"
 #include "../core/VendorSite.h"
@@ -205,10 +206,9 @@ void frmInput::cmdOK_Click() {
     const QString address = trimSpaces(txtURL->text());
     if (name.isEmpty() || address.isEmpty())
         return;
-    // A web address: plain or secure.
-    if (!address.startsWith(QLatin1String("http://"), Qt::CaseSensitive) &&
-        !address.startsWith(QLatin1String("https://"), Qt::CaseSensitive)) {
-        showMessage(QStringLiteral("Please begin your URL with http:// or https://     "));
+    // Only an address the tab can open is saved.
+    if (const QString refusal = AddressPolicy::editorRefusal(address); !refusal.isEmpty()) {
+        showMessage(refusal);
         return;
     }
     cInifile& ini = link_cIni;

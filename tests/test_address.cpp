@@ -31,6 +31,8 @@ private slots:
     void accepted();
     void refused_data();
     void refused();
+    void editorSaysWhy_data();
+    void editorSaysWhy();
 };
 
 void TestAddress::accepted_data() {
@@ -151,6 +153,38 @@ void TestAddress::refused() {
     QCOMPARE(decision.refusal, reason);
     QVERIFY(decision.address.isEmpty());
     QVERIFY(!AddressPolicy::decide(address).accepted());
+}
+
+// The link editor saves what the tab opens, and says why not in the same words for every scheme it refuses.
+void TestAddress::editorSaysWhy_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("message"); // empty: saved
+    const QString schemes =
+        QStringLiteral("Please begin your URL with http://, https://, ftp:// or mailto:     ");
+    QTest::newRow("web") << QStringLiteral("http://example.test/") << QString();
+    QTest::newRow("secure web, capitals") << QStringLiteral("HTTPS://EXAMPLE.TEST/") << QString();
+    QTest::newRow("file transfer") << QStringLiteral("ftp://files.example.test/") << QString();
+    QTest::newRow("mail") << QStringLiteral("mailto:someone@example.test") << QString();
+    QTest::newRow("mail without recipient")
+        << QStringLiteral("mailto:")
+        << QStringLiteral("Please check your URL: it names no mail recipient.     ");
+    QTest::newRow("script") << QStringLiteral("javascript:alert(1)") << schemes;
+    QTest::newRow("local file") << QStringLiteral("file:///etc/passwd") << schemes;
+    QTest::newRow("browser page") << QStringLiteral("about:blank") << schemes;
+    QTest::newRow("no scheme") << QStringLiteral("example.test") << schemes;
+    QTest::newRow("no server") << QStringLiteral("http://")
+                               << QStringLiteral("Please check your URL: it names no server.     ");
+    QTest::newRow("option-like") << QStringLiteral("-http://example.test/")
+                                 << QStringLiteral(
+                                        "Please check your URL: its address begins with \"-\".     ");
+}
+
+void TestAddress::editorSaysWhy() {
+    QFETCH(QString, address);
+    QFETCH(QString, message);
+    QCOMPARE(AddressPolicy::editorRefusal(address), message);
+    // The same policy decides the opening: what the editor saves, the tab opens.
+    QCOMPARE(AddressPolicy::decide(address).accepted(), message.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestAddress)

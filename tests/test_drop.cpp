@@ -130,7 +130,8 @@ private slots:
     void payloads_data();
     void payloads();
     void replacingAsksThroughTheEditor();
-    void addressTheEditorRefuses();
+    void droppedAddressIsSaved_data();
+    void droppedAddressIsSaved();
     void noDropsWhileTheEditorShows();
 };
 
@@ -272,16 +273,32 @@ void TestDrop::replacingAsksThroughTheEditor() {
     }
 }
 
-void TestDrop::addressTheEditorRefuses() {
-    // A file-transfer address is a link to drop, but the editor keeps to its own rule on OK (web addresses
-    // only).
+void TestDrop::droppedAddressIsSaved_data() {
+    QTest::addColumn<QStringList>("offer");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("file transfer") << QStringList{"--moz-url",      "ftp://files.example/", "Files",
+                                                  "--netscape-url", "ftp://files.example/", "Files"}
+                                   << "ftp://files.example/"
+                                   << "Files";
+    QTest::newRow("mail") << QStringList{"--moz-url",      "mailto:someone@mail.example", "Write to someone",
+                                         "--netscape-url", "mailto:someone@mail.example", "Write to someone"}
+                          << "mailto:someone@mail.example"
+                          << "Write to someone";
+}
+
+// Whatever a drop takes the editor saves: one policy decides both (the editor once took web addresses only,
+// and said so on OK after the drop had been taken).
+void TestDrop::droppedAddressIsSaved() {
+    QFETCH(QStringList, offer);
+    QFETCH(QString, address);
+    QFETCH(QString, name);
     TestProgram program;
     frmMain& tab = program.start();
     tab.animation();
     QVERIFY(waitUntil([&] { return fullyOpen(tab); }, 8000));
 
-    DragSource source(
-        {"--moz-url", "ftp://files.example/", "Files", "--netscape-url", "ftp://files.example/", "Files"});
+    DragSource source(offer);
     QVERIFY(source.ready());
     Hand hand;
     hand.pressOn(source.grip());
@@ -291,19 +308,18 @@ void TestDrop::addressTheEditorRefuses() {
     QVERIFY(waitUntil([&] { return tab.editorShowing(); }));
     settle(300);
     frmInput& editor = tab.input();
-    QCOMPARE(editor.txtURL->text(), QStringLiteral("ftp://files.example/"));
+    QCOMPARE(editor.txtURL->text(), address);
+    QCOMPARE(editor.txtName->text(), name);
+    QVERIFY(editor.cmdOK->isEnabled());
 
     MessageBoxAnswerer answerer;
     editor.cmdOK->click();
-    QCOMPARE(answerer.seen().size(), 1);
-    QVERIFY(answerer.seen().first().text.startsWith(QStringLiteral("Please begin your URL with http://")));
-    settle(300);
-    // The warning leaves the dialog with the dropped texts, and nothing written.
-    QVERIFY(tab.editorShowing());
-    QCOMPARE(editor.txtURL->text(), QStringLiteral("ftp://files.example/"));
-    QCOMPARE(editor.txtName->text(), QStringLiteral("Files"));
-    QCOMPARE(fileBytes(program.linkFile()), QByteArray());
-    editor.cmdCancel->click();
+    QVERIFY(answerer.seen().isEmpty());
+    QVERIFY(!tab.editorShowing());
+    const QByteArray after = fileBytes(program.linkFile());
+    QVERIFY2(after.contains(("url0=" + address).toUtf8()) && after.contains(("name0=" + name).toUtf8()),
+             after.constData());
+    QCOMPARE(view(tab).lblLink[0]->Caption(), name);
 }
 
 void TestDrop::noDropsWhileTheEditorShows() {

@@ -49,8 +49,8 @@ private slots:
     void blankTextsKeepOkDisabled_data();
     void blankTextsKeepOkDisabled();
     void okWithBlankTextsDoesNothing();
-    void addressMustBeginWithHttp_data();
-    void addressMustBeginWithHttp();
+    void editorSavesWhatTheTabOpens_data();
+    void editorSavesWhatTheTabOpens();
     void saveOnPage4Slot7WritesThatSlotAlone();
     void cancelChangesNothing_data();
     void cancelChangesNothing();
@@ -447,47 +447,64 @@ void TestLinks::okWithBlankTextsDoesNothing() {
     QCOMPARE(editor.txtURL->text(), QString("   "));
 }
 
-void TestLinks::addressMustBeginWithHttp_data() {
+void TestLinks::editorSavesWhatTheTabOpens_data() {
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("storedAddress"); // empty: refused
     QTest::addColumn<QString>("storedName");
+    QTest::addColumn<QString>("message"); // what a refusal says
 
+    const QString schemes = "Please begin your URL with http://, https://, ftp:// or mailto:     ";
     QTest::newRow("https accepted") << "https://example.com/"
                                     << "Site"
                                     << "https://example.com/"
-                                    << "Site";
-    QTest::newRow("HTTPS in capitals refused") << "HTTPS://EXAMPLE.COM/"
-                                               << "Site"
-                                               << ""
-                                               << "";
-    QTest::newRow("ftp refused") << "ftp://example.com/"
-                                 << "Site"
-                                 << ""
-                                 << "";
-    QTest::newRow("HTTP in capitals refused") << "HTTP://EXAMPLE.COM/"
-                                              << "Site"
-                                              << ""
-                                              << "";
+                                    << "Site" << QString();
+    QTest::newRow("capitals accepted, kept as typed") << "HTTPS://EXAMPLE.COM/"
+                                                      << "Site"
+                                                      << "HTTPS://EXAMPLE.COM/"
+                                                      << "Site" << QString();
+    QTest::newRow("ftp accepted") << "ftp://example.com/"
+                                  << "Site"
+                                  << "ftp://example.com/"
+                                  << "Site" << QString();
+    QTest::newRow("mail accepted") << "mailto:someone@example.com"
+                                   << "Mail"
+                                   << "mailto:someone@example.com"
+                                   << "Mail" << QString();
+    QTest::newRow("script refused") << "javascript:alert(1)"
+                                    << "Site"
+                                    << ""
+                                    << "" << schemes;
+    QTest::newRow("local file refused") << "file:///etc/passwd"
+                                        << "Site"
+                                        << ""
+                                        << "" << schemes;
+    QTest::newRow("no scheme refused") << "www.example.com"
+                                       << "Site"
+                                       << ""
+                                       << "" << schemes;
     QTest::newRow("shorter than http:// refused") << "http:/"
                                                   << "Site"
                                                   << ""
-                                                  << "";
-    QTest::newRow("http:// alone accepted") << "http://"
-                                            << "Site"
-                                            << "http://"
-                                            << "Site";
+                                                  << ""
+                                                  << "Please check your URL: it names no server.     ";
+    QTest::newRow("http:// alone refused") << "http://"
+                                           << "Site"
+                                           << ""
+                                           << ""
+                                           << "Please check your URL: it names no server.     ";
     QTest::newRow("outer spaces removed, inner kept") << "  http://example.com/a  "
                                                       << "  My  Site  "
                                                       << "http://example.com/a"
-                                                      << "My  Site";
+                                                      << "My  Site" << QString();
 }
 
-void TestLinks::addressMustBeginWithHttp() {
+void TestLinks::editorSavesWhatTheTabOpens() {
     QFETCH(QString, address);
     QFETCH(QString, name);
     QFETCH(QString, storedAddress);
     QFETCH(QString, storedName);
+    QFETCH(QString, message);
     const bool refused = storedAddress.isEmpty();
 
     TestProgram program;
@@ -505,7 +522,7 @@ void TestLinks::addressMustBeginWithHttp() {
         QTRY_COMPARE(watcher.seen().size(), 1);
         const auto& box = watcher.seen().constFirst();
         QCOMPARE(box.title, QString("Brimvel"));
-        QCOMPARE(box.text, QString("Please begin your URL with http:// or https://     "));
+        QCOMPARE(box.text, message);
         QCOMPARE(box.icon, QMessageBox::Warning);
         QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QVERIFY(editor.isVisible());
