@@ -558,6 +558,13 @@ int frmMain::dropRowAt(QPoint position) const {
 
 void frmMain::dragEnterEvent(QDragEnterEvent* event) {
     dragOver(event);
+    // A drag that carries an address is welcome anywhere on the tab, even where it cannot be dropped (the
+    // header): an entry the tab refused would get no more moves, so a drag that came back in across the
+    // header could no longer reach a row. Where it is dropped decides, move by move and on the drop.
+    if (takesDrop(event)) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    }
 }
 
 void frmMain::dragMoveEvent(QDragMoveEvent* event) {

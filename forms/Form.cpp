@@ -53,10 +53,22 @@ void Form::moveTwips(int left, int top, int width, int height) {
 void Form::place() {
     const QRect target(twipsToPixels(left_), twipsToPixels(top_), std::max(1, twipsToPixels(width_)),
                        std::max(1, twipsToPixels(height_)));
-    if (target.size() != size())
+    if (target.size() != size()) {
         resize(target.size());
+        applyInputOutline();
+    }
     if (target.topLeft() != pos())
         move(target.topLeft());
+}
+
+// The window takes the pointer, and what other programs drag, only inside its outline as far as the window
+// reaches now. The region is set explicitly at every change of size: where the outline is only the window's
+// shape, the X server narrows the input area with the window without telling anyone, and a drag source that
+// read the input area of the retracted tab when its drag began kept using it after the tab had grown.
+void Form::applyInputOutline() {
+    if (outline_.isEmpty())
+        return;
+    WindowOutline::setInputOutline(this, outline_ & QRect(QPoint(0, 0), size()));
 }
 
 void Form::setBackgroundPicture(const QPixmap& picture) {
@@ -66,10 +78,13 @@ void Form::setBackgroundPicture(const QPixmap& picture) {
 
 void Form::setOutline(const QRegion& outline) {
     outline_ = outline;
-    if (WindowOutline::drawnFromAlpha())
-        WindowOutline::setInputOutline(this, outline); // the shape would only add black around the outline
-    else
+    // Under XWayland the shape would only add black around the outline: the alpha channel draws it there.
+    if (!WindowOutline::drawnFromAlpha())
         setMask(outline);
+    if (outline.isEmpty())
+        WindowOutline::setInputOutline(this, QRegion()); // the whole window takes the pointer
+    else
+        applyInputOutline();
     update();
 }
 

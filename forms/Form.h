@@ -53,6 +53,7 @@ protected:
 
 private:
     void place();
+    void applyInputOutline();
 
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     QPixmap background_;
