@@ -11,6 +11,7 @@ packages=(
     pulseaudio pulseaudio-utils sox python3
     dpkg-dev file appstream lintian
     sway xwayland grim qt6-wayland libwayland-dev libxkbcommon-dev
+    firefox-esr chromium dbus iproute2 util-linux
 )
 missing=()
 for p in "${packages[@]}"; do
