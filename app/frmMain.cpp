@@ -9,6 +9,7 @@
 #include "../forms/Pause.h"
 #include "../forms/Runtime.h"
 #include "../links/frmInput.h"
+#include "../panel/DropTarget.h"
 #include "../panel/Hotkeys.h"
 #include "../panel/LinkPanel.h"
 #include "../shape/ApplySkin.h"
@@ -50,7 +51,6 @@ frmMain::frmMain(AppState& state) : Form(true), m(state), guarded([this] { retur
     wireHandlers();
     moveTwips(0, 0, 3105, 4530);
     setAcceptDrops(true);
-    tmrDropHover_ = new Timer(this, 500, false, [this] { tmrDropHover_Timer(); });
 }
 
 frmMain::~frmMain() = default;
@@ -131,6 +131,23 @@ void frmMain::buildSubsystems() {
     updates_ = std::make_unique<UpdateCheck>(nullptr, *picUpdate, imlUpdate,
                                              StoredSetting(m.prefs, Preferences::UpdateDue),
                                              [this](const QString& address) { openAddress(address); });
+    // A link dragged onto the tab. The strip's half second slides the tab out as a click on the strip would,
+    // without the click's pause, and never while it moves.
+    drops_ = std::make_unique<DropTarget>(DropTarget::Tab{
+        [this] { return guarded.blocked(); }, [this](QPoint position) { return dropRowAt(position); },
+        [this](QPoint position) {
+            return motion_->extended() == 0 && imgMousover->geometry().contains(position);
+        },
+        [this](int row) { panel_->highlight(row); },
+        [this] {
+            if (motion_->extended() == 0 && !motion_->busy() && !motion_->verticalMotion())
+                motion_->animation();
+        },
+        [this](int row, const LinkDrop::Link& link) {
+            // The slot is one of the page shown; a link already there stays until OK.
+            if (!editorShowing())
+                input().showEditor(row, link.title, link.address);
+        }});
     stayOnTop_ = std::make_unique<StayOnTop>(
         *this, *base_, m.services.stacking.get(), StoredSetting(m.prefs, Preferences::OnTop),
         [this] { motion_->redock(); }, [this] { motion_->keepHandleHeight(); });
@@ -541,12 +558,6 @@ void frmMain::imgGoKestu_MouseMove() {
 
 // ---- a link dragged onto the tab ----
 
-bool frmMain::takesDrop(const QDropEvent* event) const {
-    // Only a copy is taken, so the dragging program never removes what it offered.
-    return !guarded.blocked() && (event->possibleActions() & Qt::CopyAction) &&
-           LinkDrop::read(event->mimeData()).has_value();
-}
-
 int frmMain::dropRowAt(QPoint position) const {
     for (int i = 0; i < 10; ++i) {
         if (picLink[i]->isVisible() &&
@@ -556,73 +567,22 @@ int frmMain::dropRowAt(QPoint position) const {
     return -1;
 }
 
+Timer& frmMain::tmrDropHover() {
+    return drops_->tmrDropHover();
+}
+
 void frmMain::dragEnterEvent(QDragEnterEvent* event) {
-    dragOver(event);
-    // A drag that carries an address is welcome anywhere on the tab, even where it cannot be dropped (the
-    // header): an entry the tab refused would get no more moves, so a drag that came back in across the
-    // header could no longer reach a row. Where it is dropped decides, move by move and on the drop.
-    if (takesDrop(event)) {
-        event->setDropAction(Qt::CopyAction);
-        event->accept();
-    }
+    drops_->dragEnter(event);
 }
 
 void frmMain::dragMoveEvent(QDragMoveEvent* event) {
-    dragOver(event);
-}
-
-void frmMain::dragOver(QDragMoveEvent* event) {
-    // Every answer is given afresh: the toolkit hands a move the previous move's answer.
-    const QPoint position = event->position().toPoint();
-    const bool take = takesDrop(event);
-    const int row = take ? dropRowAt(position) : -1;
-    const bool onStrip =
-        take && row < 0 && motion_->extended() == 0 && imgMousover->geometry().contains(position);
-    // Enabling the running timer leaves its count alone: the half second counts from the arrival on the
-    // strip.
-    tmrDropHover_->setEnabled(onStrip);
-    if (row >= 0)
-        panel_->highlight(row);
-    if (row >= 0 || onStrip) {
-        event->setDropAction(Qt::CopyAction);
-        event->accept();
-    } else {
-        event->ignore();
-    }
+    drops_->dragMove(event);
 }
 
 void frmMain::dragLeaveEvent(QDragLeaveEvent* event) {
-    tmrDropHover_->setEnabled(false);
-    event->accept();
-}
-
-void frmMain::tmrDropHover_Timer() {
-    tmrDropHover_->setEnabled(false);
-    // Out as a click on the strip would slide it, without the click's pause; never while it moves or the
-    // editor shows.
-    if (guarded.blocked() || motion_->extended() != 0 || motion_->busy() || motion_->verticalMotion())
-        return;
-    motion_->animation();
+    drops_->dragLeave(event);
 }
 
 void frmMain::dropEvent(QDropEvent* event) {
-    tmrDropHover_->setEnabled(false);
-    const std::optional<LinkDrop::Link> link =
-        takesDrop(event) ? LinkDrop::read(event->mimeData()) : std::nullopt;
-    const int row = link ? dropRowAt(event->position().toPoint()) : -1;
-    if (row < 0) {
-        event->ignore();
-        return;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-    // The editor opens once the drop is over, so that the dragging program has its answer first. The slot
-    // is one of the page shown; a link already there stays until OK.
-    QMetaObject::invokeMethod(
-        this,
-        [this, row, texts = *link] {
-            if (!editorShowing())
-                input().showEditor(row, texts.title, texts.address);
-        },
-        Qt::QueuedConnection);
+    drops_->drop(event);
 }

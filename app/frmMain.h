@@ -24,6 +24,7 @@ class Hotkeys;
 class LinkPanel;
 class SoundCues;
 class StayOnTop;
+class DropTarget;
 class TabMotion;
 class UpdateCheck;
 
@@ -139,7 +140,7 @@ public:
 
     // Counts the half second a dragged link rests on the retracted strip (a form timer: it follows the
     // program's clock like every other wait the user feels).
-    Timer& tmrDropHover() { return *tmrDropHover_; }
+    Timer& tmrDropHover();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -155,11 +156,8 @@ private:
     void wireHandlers();
     void showSwitchPictures();
     void openVendorPage(const QString& path);
-    // Dragging a link onto the tab.
-    void dragOver(QDragMoveEvent* event);
-    bool takesDrop(const QDropEvent* event) const;
+    // The link row under a point of the window (for a dragged link), or -1.
     int dropRowAt(QPoint position) const;
-    void tmrDropHover_Timer();
 
     // The link editor's view of the tab.
     int currentPage() const override;
@@ -187,6 +185,6 @@ private:
     std::unique_ptr<Hotkeys> hotkeys_;
     std::unique_ptr<UpdateCheck> updates_;
     std::unique_ptr<StayOnTop> stayOnTop_;
+    std::unique_ptr<DropTarget> drops_;
     std::unique_ptr<SoundCues> cues_;
-    Timer* tmrDropHover_ = nullptr;
 };
