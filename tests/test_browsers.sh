@@ -149,6 +149,14 @@ strip_point() { local g; g=$(tab_geometry); set -- $g; echo "$(($1 + $3 - 3)) $(
 # The middle of link row N (1..10) of the open tab.
 row_point() { local n=$1 g; g=$(tab_geometry); set -- $g; echo "$(($1 + 110)) $(($2 + 109 + 20 * (n - 1)))"; }
 
+# A fresh program with an empty link file, its tab opened by a click on the strip.
+start_open_tab() {
+    start_program ''
+    xdotool mousemove $(strip_point) click 1
+    wait_for 10 tab_open || fail "the tab did not open for the drops onto it"
+    sleep 0.5
+}
+
 failures=0
 fail() { echo "FAIL ($browser): $*"; failures=$((failures + 1)); }
 pass() { echo "ok ($browser): $*"; }
@@ -262,43 +270,25 @@ start_program ''
 drag_from "a page link via the retracted strip" "${link[@]}" taken "$page_address" 'Zürich link «one»' \
     strip wait 2.5 row 3
 
-start_program ''
-xdotool mousemove $(strip_point) click 1
-wait_for 10 tab_open || fail "the tab did not open for the drops onto it"
-sleep 0.5
+start_open_tab
 drag_from "a page link onto the open tab" "${link[@]}" taken "$page_address" 'Zürich link «one»' row 2
 
-start_program ''
-xdotool mousemove $(strip_point) click 1
-wait_for 10 tab_open
-sleep 0.5
+start_open_tab
 read -r tx ty _ < <(tab_geometry)
 drag_from "a page link across the header" "${link[@]}" taken "$page_address" 'Zürich link «one»' \
     $((tx + 100)) $((ty + 40)) $((tx + 100)) $((ty + 130))
 
-start_program ''
-xdotool mousemove $(strip_point) click 1
-wait_for 10 tab_open
-sleep 0.5
+start_open_tab
 drag_from "the site icon of the address bar" "${site_icon[@]}" taken 'http://127.0.0.1:8765/drop.html' \
     'Zürich – «Drop» page' row 7
 
-start_program ''
-xdotool mousemove $(strip_point) click 1
-wait_for 10 tab_open
-sleep 0.5
+start_open_tab
 drag_from "a mail link" "${mail[@]}" taken 'mailto:someone@mail.example' 'Write to someone' row 4
 
-start_program ''
-xdotool mousemove $(strip_point) click 1
-wait_for 10 tab_open
-sleep 0.5
+start_open_tab
 drag_from "a file link" "${file[@]}" refused '' '' row 5
 
-start_program ''
-xdotool mousemove $(strip_point) click 1
-wait_for 10 tab_open
-sleep 0.5
+start_open_tab
 xdotool mousemove "${words[@]}" click --repeat 2 --delay 120 1 # selects one word
 sleep 0.5
 drag_from "a selected word" "${words[@]}" refused '' '' row 6
