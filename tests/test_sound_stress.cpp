@@ -111,10 +111,6 @@ void TestSoundStress::cueIsHeard() {
     QVERIFY2(waitUntil([&] { return !SoundRecorder::silent(SoundRecorder::tones(recording.samplesSoFar())); },
                        5000),
              "no cue was heard after the load");
-    // The streams of earlier cues are released once the event loop gets to them (here outside any loop, as
-    // the program's main loop would): only the last cue's is left.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCOMPARE(sound.streamCount(), 1);
 }
 
 void TestSoundStress::cuesAsPeopleCauseThem_data() {

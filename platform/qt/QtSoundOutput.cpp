@@ -94,33 +94,30 @@ bool readWave(const QByteArray& file, QAudioFormat& format, QByteArray& samples)
 
 } // namespace
 
-QtSoundOutput::QtSoundOutput() : owner(std::make_unique<QObject>()) {}
+QtSoundOutput::QtSoundOutput() = default;
 
 QtSoundOutput::~QtSoundOutput() {
-    // The program is ending: the last stream stops, and every stream goes with its owner.
     stop();
 }
 
-int QtSoundOutput::streamCount() const {
-    return int(owner->findChildren<QAudioSink*>(Qt::FindDirectChildrenOnly).size());
-}
-
 void QtSoundOutput::stop() {
-    if (sink) {
-        QObject::disconnect(sink, nullptr, nullptr, nullptr);
-        if (sink->state() != QAudio::StoppedState)
-            sink->stop();
-        sink->deleteLater();
-        sink = nullptr;
+    // Taken out first: what runs while the stream ends finds nothing half gone here, and a cue it starts
+    // keeps its own stream and samples.
+    std::unique_ptr<QAudioSink> ending = std::move(sink);
+    std::unique_ptr<QBuffer> samples = std::move(playing);
+    if (ending) {
+        QObject::disconnect(ending.get(), nullptr, nullptr, nullptr);
+        ending->stop();
     }
-    // The stopped stream reads no more; its samples go with it.
-    if (playing)
-        playing->deleteLater();
-    playing = nullptr;
+    ending.reset();
+    samples.reset(); // after its stream, which reads it until it stops
 }
 
 void QtSoundOutput::play(const QString& file) {
     stop();
+    if (sink)
+        return; // a cue asked for while the last one ended has started: this one is dropped, like a second
+                // press
     // Checked on every call, not only when the cue is first read: a file deleted since stays silent.
     const QFileInfo info(file);
     if (!info.isFile() || !info.isReadable())
@@ -132,14 +129,14 @@ void QtSoundOutput::play(const QString& file) {
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull() || !device.isFormatSupported(cue.format))
         return;
-    playing = new QBuffer(owner.get());
+    playing = std::make_unique<QBuffer>();
     playing->setData(cue.samples); // shares the cached bytes
     playing->open(QIODevice::ReadOnly);
-    sink = new QAudioSink(device, cue.format, owner.get());
+    sink = std::make_unique<QAudioSink>(device, cue.format);
     // Closes the stream once the cue (and its trailing silence) has been handed over, so an idle program
-    // keeps no audio stream open and is not woken up by it. Queued: a stream is never stopped from inside its
-    // own report.
-    QAudioSink* stream = sink;
+    // keeps no audio stream open and is not woken up by it.
+    // Queued: the stream is never stopped from inside its own report.
+    QAudioSink* stream = sink.get();
     QObject::connect(
         stream, &QAudioSink::stateChanged, stream,
         [stream](QAudio::State state) {
@@ -147,9 +144,7 @@ void QtSoundOutput::play(const QString& file) {
                 stream->stop();
         },
         Qt::QueuedConnection);
-    sink->start(playing);
-    if (sink->error() == QAudio::OpenError || sink->error() == QAudio::FatalError)
-        stop(); // no sound server took the cue: skipped
+    sink->start(playing.get());
 }
 
 const QtSoundOutput::Cue& QtSoundOutput::cueFor(const QString& path, const QDateTime& modified, qint64 size) {
