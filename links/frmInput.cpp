@@ -17,6 +17,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSaveFile>
+
+#include "../core/LinkStore.h"
 #include <QWindow>
 
 namespace {
@@ -211,44 +213,17 @@ void frmInput::cmdOK_Click() {
         showMessage(refusal);
         return;
     }
-    cInifile& ini = link_cIni;
     const QString path = tab.linkFilePath();
-    LinkFileLocation::makeFolderFor(path); // the first save in the user's data folder
-    // The file as it was, to put back should the second of the two writes fail.
-    QFile before(path);
-    const bool existed = before.exists();
-    const QByteArray beforeBytes =
-        existed && before.open(QIODevice::ReadOnly) ? before.readAll() : QByteArray();
-    const bool beforeRead = !existed || before.isOpen();
-    before.close();
-    ini.setPath(path);
-    ini.setSection(QString::number(tab.currentPage()));
-    ini.setKey(QStringLiteral("name") + QString::number(editIndex_));
-    ini.setValue(name);
-    if (!ini.Success()) {
+    switch (LinkStore(path).save(tab.currentPage(), editIndex_, name, address)) {
+    case LinkStore::Result::Saved:
+        break;
+    case LinkStore::Result::Unsaved:
         reportUnsaved();
         return;
-    }
-    ini.setKey(QStringLiteral("url") + QString::number(editIndex_));
-    ini.setValue(address);
-    if (!ini.Success()) {
-        // The name went in but the address did not: the file goes back to what it held before the save, byte
-        // for byte (quotes, padding, an empty entry, a hand edit since the last load), in one replacement.
-        bool restored = false;
-        if (beforeRead && !existed) {
-            restored = QFile::remove(path);
-        } else if (beforeRead) {
-            QSaveFile file(path);
-            restored = file.open(QIODevice::WriteOnly) && file.write(beforeBytes) == beforeBytes.size() &&
-                       file.commit();
-        }
-        if (restored)
-            reportUnsaved();
-        else
-            showMessage(
-                QStringLiteral("The link could not be saved to %1, and the new name could not be taken "
-                               "out of it again.")
-                    .arg(path));
+    case LinkStore::Result::NotRestored:
+        showMessage(QStringLiteral("The link could not be saved to %1, and the new name could not be taken "
+                                   "out of it again.")
+                        .arg(path));
         return;
     }
     tab.linkSaved(editIndex_, name);
