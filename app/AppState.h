@@ -24,5 +24,9 @@ struct AppState {
     // The link file when start-up chose one (links/LinkFileLocation.h); empty: data/links beside the program.
     QString linkFile;
 
+    // Started with --toggle: a running instance is told to slide its tab out or in; without one, this
+    // instance slides its tab out once it is up.
+    bool toggleRequested = false;
+
     QString dataPath(const QString& relative) const { return programFolder + relative; }
 };

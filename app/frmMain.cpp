@@ -219,11 +219,13 @@ bool frmMain::editorShowing() const {
 
 bool frmMain::Form_Load() {
     // A second instance brings the running one's tab and base bar to the front, the bar above as the running
-    // one stacks them, and ends before touching anything.
+    // one stacks them, and ends before touching anything. Started with --toggle, it tells the running one to
+    // toggle its tab instead.
     Instances* instances = m.services.instances.get();
     if (instances && (instances->anotherInstanceRunning() ||
                       instances->findWindow(QStringLiteral("Brimvel-Blue"), QStringLiteral("Brimvel")))) {
-        instances->bringToFront({windowTitle(), base_->windowTitle()});
+        if (!m.toggleRequested || !instances->tellRunning(QStringLiteral("toggle")))
+            instances->bringToFront({windowTitle(), base_->windowTitle()});
         return false;
     }
 
@@ -261,7 +263,24 @@ bool frmMain::Form_Load() {
 
     // The tab and the cap bypass the window manager: once they are on screen, stack them as asked.
     stayOnTop_->restack();
+
+    if (instances) {
+        instances->listen([this](const QString& word) {
+            if (word == QLatin1String("toggle"))
+                toggleFromKeyboard();
+        });
+    }
+    if (m.toggleRequested)
+        QMetaObject::invokeMethod(
+            this, [this] { toggleFromKeyboard(); }, Qt::QueuedConnection);
     return true;
+}
+
+void frmMain::toggleFromKeyboard() {
+    // Nothing moves while the editor shows or the tab still grows or shrinks: the next press finds it still.
+    if (editorShowing() || motion_->busy() || motion_->verticalMotion())
+        return;
+    motion_->animation();
 }
 
 // The one place the four switches get their pictures, each as its owner decides.

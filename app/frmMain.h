@@ -49,6 +49,9 @@ public:
     // Requests a close with a reason, as the window system would (0 close command, 1 by the program,
     // 2 session end).
     void requestClose(int reason);
+    // The global shortcut's path (`brimvel --toggle`): slides the tab out, where it takes the keyboard as
+    // after any slide out, or in, giving the keyboard back.
+    void toggleFromKeyboard();
 
     AppState& state() { return m; }
     frmBase& base() { return *base_; }

@@ -45,6 +45,7 @@ int main(int argc, char** argv) {
     state.programFolder = QCoreApplication::applicationDirPath();
     state.linkFile = LinkFileLocation::resolve(state.programFolder);
     state.services = makePlatformServices();
+    state.toggleRequested = QCoreApplication::arguments().contains(QStringLiteral("--toggle"));
 
     frmMain tab(state);
     SessionEnd sessionEnd;

@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // Single-instance detection and activation of another program's window.
 class Instances {
@@ -17,4 +18,10 @@ public:
     // Brings every shown top-level window titled as one of `titles` to the front, in that order (the
     // windows of the last title stand highest), without taking the keyboard.
     virtual void bringToFront(const QStringList& titles) = 0;
+
+    // The message channel between starts of the program. The running instance listens once it holds the
+    // single-instance lock: `heard` is called, on the main thread, with each word a later start passes.
+    virtual void listen(std::function<void(const QString& word)> heard) = 0;
+    // Passes one word to the running instance; true once it has arrived, false when none listens.
+    virtual bool tellRunning(const QString& word) = 0;
 };

@@ -10,4 +10,6 @@ public:
     bool findWindow(const QString&, const QString&) override { return false; }
     void activateWindow(const QString&) override {}
     void bringToFront(const QStringList&) override {}
+    void listen(std::function<void(const QString&)>) override {}
+    bool tellRunning(const QString&) override { return false; }
 };

@@ -155,6 +155,21 @@ QString X11Instances::lockFilePath() {
     return folder.isEmpty() ? QString() : folder + QStringLiteral("/brimvel.lock");
 }
 
+QString X11Instances::channelPath() {
+    const QString lock = lockFilePath();
+    return lock.isEmpty() ? QString() : lock.chopped(int(sizeof("lock") - 1)) + QStringLiteral("channel");
+}
+
+void X11Instances::listen(std::function<void(const QString&)> heard) {
+    // Only the instance holding the lock may take the socket over.
+    if (lockFd >= 0)
+        channel.listen(std::move(heard));
+}
+
+bool X11Instances::tellRunning(const QString& word) {
+    return channel.tell(word);
+}
+
 bool X11Instances::anotherInstanceRunning() {
     if (lockFd >= 0)
         return false;

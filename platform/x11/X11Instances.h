@@ -2,6 +2,7 @@
 #pragma once
 
 #include "../Instances.h"
+#include "../qt/LocalChannel.h"
 
 // Single instance and window activation on X11. The running instance holds an exclusive lock on
 // "brimvel.lock" in $XDG_RUNTIME_DIR (or /tmp/brimvel-<uid>) for the life of its process: the kernel drops it
@@ -23,10 +24,16 @@ public:
     // Windows that bypass the window manager are raised directly, managed ones are handed to the window
     // manager to raise.
     void bringToFront(const QStringList& titles) override;
+    // Words travel over a local socket beside the lock file (LocalChannel); only the lock holder listens.
+    void listen(std::function<void(const QString&)> heard) override;
+    bool tellRunning(const QString& word) override;
 
     // The lock file used by this user's instances.
     static QString lockFilePath();
+    // The socket of the message channel, in the lock file's folder.
+    static QString channelPath();
 
 private:
     int lockFd = -1;
+    LocalChannel channel{channelPath()};
 };
