@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "LinkStore.h"
 
 #include <functional>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes to the link file through LinkStore: a saved slot, a removal, a swap, and a failed save that leaves
 // the file byte for byte as it was. Real files in a temporary folder.
 

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # brimvel --toggle against a running tab, through the real single-instance channel: the second start ends at
 # once, the tab slides out and holds the keyboard, a third start slides it back in. Runs in tests/desktop.sh.
 build=$1

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "LocalChannel.h"
 
 #include <QCoreApplication>
