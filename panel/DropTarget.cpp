@@ -17,17 +17,20 @@ bool DropTarget::takes(const QDropEvent* event) const {
 }
 
 void DropTarget::dragEnter(QDragMoveEvent* event) {
-    dragMove(event);
     // A drag that carries an address is welcome anywhere on the tab, even where it cannot be dropped (the
     // header): an entry the tab refused would get no more moves, so a drag that came back in across the
     // header could no longer reach a row. Where it is dropped decides, move by move and on the drop.
-    if (takes(event)) {
+    if (answer(event)) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
     }
 }
 
 void DropTarget::dragMove(QDragMoveEvent* event) {
+    answer(event);
+}
+
+bool DropTarget::answer(QDragMoveEvent* event) {
     // Every answer is given afresh: the toolkit hands a move the previous move's answer.
     const QPoint position = event->position().toPoint();
     const bool take = takes(event);
@@ -44,6 +47,7 @@ void DropTarget::dragMove(QDragMoveEvent* event) {
     } else {
         event->ignore();
     }
+    return take;
 }
 
 void DropTarget::dragLeave(QDragLeaveEvent* event) {

@@ -45,6 +45,8 @@ public:
 
 private:
     bool takes(const QDropEvent* event) const;
+    // Answers a move (highlight, strip timer, accepted or not); true when the drag carries an address.
+    bool answer(QDragMoveEvent* event);
     void tmrDropHover_Timer();
 
     Tab tab_;

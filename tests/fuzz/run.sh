@@ -29,8 +29,11 @@ for kind in logic faults; do
         $(pkg-config --cflags Qt6Core) -I"$root" \
         "$here/fuzz_profile.cpp" "$root/core/PrivateProfile.cpp" \
         $(pkg-config --libs Qt6Core) -o "$build/fuzz_profile_$kind" &
+    builds="${builds:-} $!"
 done
-wait
+for build_pid in $builds; do
+    wait "$build_pid" # a fuzzer that does not build fails the run here
+done
 
 # The logic fuzzer spends most of its time allocating: AddressSanitizer keeps no allocation stacks and a smaller
 # quarantine for it (rerun a saved input with the defaults for a full report), and its files stay under 4 KiB;
