@@ -439,25 +439,25 @@ void frmMain::showLinkMenu(int row, QPoint where) {
     if (row < 0 || row >= LinkTable::kSlots || handlersHeld())
         return;
     const int page = m.currentPage();
-    LinkMenu::Answer answer;
-    {
-        // While the menu shows, the tab stays as it is and its handlers wait.
-        const HeldWhile held(linkMenuShowing_);
-        answer = LinkMenu::ask(this, where, panel_->table().holdsLink(page, row), page);
-    }
-    switch (answer.choice) {
-    case LinkMenu::Choice::None:
-        break;
-    case LinkMenu::Choice::Edit:
-        picLinkLight_Click(row);
-        break;
-    case LinkMenu::Choice::Remove:
-        removeLink(page, row);
-        break;
-    case LinkMenu::Choice::MoveToPage:
-        moveLinkToPage(page, row, answer.page);
-        break;
-    }
+    // While the menu shows, the tab stays as it is and its handlers wait.
+    ++linkMenuShowing_;
+    LinkMenu::show(this, where, panel_->table().holdsLink(page, row), page,
+                   [this, page, row](LinkMenu::Answer answer) {
+                       --linkMenuShowing_;
+                       switch (answer.choice) {
+                       case LinkMenu::Choice::None:
+                           break;
+                       case LinkMenu::Choice::Edit:
+                           picLinkLight_Click(row);
+                           break;
+                       case LinkMenu::Choice::Remove:
+                           removeLink(page, row);
+                           break;
+                       case LinkMenu::Choice::MoveToPage:
+                           moveLinkToPage(page, row, answer.page);
+                           break;
+                       }
+                   });
 }
 
 void frmMain::removeLink(int page, int row) {

@@ -3,18 +3,21 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QMetaObject>
 
 #include "../forms/Runtime.h"
 
 namespace LinkMenu {
 
-Answer ask(QWidget* parent, QPoint where, bool holdsLink, int currentPage) {
-    QMenu menu(parent);
-    menu.setObjectName(QStringLiteral("linkMenu"));
-    QAction* edit = menu.addAction(QStringLiteral("&Edit…"));
-    QAction* remove = menu.addAction(QStringLiteral("&Remove"));
+void show(QWidget* parent, QPoint where, bool holdsLink, int currentPage,
+          std::function<void(Answer)> answered) {
+    auto* menu = new QMenu(parent);
+    menu->setObjectName(QStringLiteral("linkMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QAction* edit = menu->addAction(QStringLiteral("&Edit…"));
+    QAction* remove = menu->addAction(QStringLiteral("&Remove"));
     remove->setEnabled(holdsLink);
-    QMenu* pages = menu.addMenu(QStringLiteral("&Move to page"));
+    QMenu* pages = menu->addMenu(QStringLiteral("&Move to page"));
     pages->setObjectName(QStringLiteral("movePageMenu"));
     pages->setEnabled(holdsLink);
     for (int page = 0; page < 9; ++page) {
@@ -22,20 +25,29 @@ Answer ask(QWidget* parent, QPoint where, bool holdsLink, int currentPage) {
         action->setData(page);
         action->setEnabled(page != currentPage);
     }
+
+    // The choice comes just after the menu hides; the answer goes out once, from the event loop, so that
+    // what it leads to (a question, the editor) never runs inside the menu's own handling.
+    auto answer = std::make_shared<Answer>();
+    QObject::connect(menu, &QMenu::triggered, menu, [=](QAction* action) {
+        if (action == edit)
+            *answer = {Choice::Edit, -1};
+        else if (action == remove)
+            *answer = {Choice::Remove, -1};
+        else
+            *answer = {Choice::MoveToPage, action->data().toInt()};
+    });
+    QObject::connect(menu, &QMenu::aboutToHide, menu, [=] {
+        Runtime::dialogShowing(menu, false);
+        QMetaObject::invokeMethod(
+            menu, [=] { answered(*answer); }, Qt::QueuedConnection);
+    });
     // The tab keeps itself above other windows; while the menu and its page list show, it stands below them
     // as below any of the program's dialogs.
     QObject::connect(pages, &QMenu::aboutToShow, pages, [pages] { Runtime::dialogShowing(pages, true); });
     QObject::connect(pages, &QMenu::aboutToHide, pages, [pages] { Runtime::dialogShowing(pages, false); });
-    Runtime::dialogShowing(&menu, true);
-    QAction* chosen = menu.exec(where);
-    Runtime::dialogShowing(&menu, false);
-    if (!chosen)
-        return {};
-    if (chosen == edit)
-        return {Choice::Edit, -1};
-    if (chosen == remove)
-        return {Choice::Remove, -1};
-    return {Choice::MoveToPage, chosen->data().toInt()};
+    Runtime::dialogShowing(menu, true);
+    menu->popup(where);
 }
 
 } // namespace LinkMenu

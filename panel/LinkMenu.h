@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QPoint>
+#include <functional>
 
 class QWidget;
 
@@ -16,8 +17,9 @@ struct Answer {
     int page = -1; // for MoveToPage: 0..8
 };
 
-// Shows the menu at `where` (global) and waits for the choice. An empty slot can only be edited; the page
-// shown is not offered as a page to move to.
-Answer ask(QWidget* parent, QPoint where, bool holdsLink, int currentPage);
+// Shows the menu at `where` (global) and returns at once; `answered` is called once the menu has closed,
+// from the event loop, with what was chosen (None when it was closed without a choice). An empty slot can
+// only be edited; the page shown is not offered as a page to move to.
+void show(QWidget* parent, QPoint where, bool holdsLink, int currentPage, std::function<void(Answer)> answered);
 
 } // namespace LinkMenu

@@ -1,0 +1,332 @@
+// SPDX-License-Identifier: MIT
+// Moving and removing links in the open tab: the right-click menu of a link row (Edit…, Remove, Move to
+// page), link rows dragged onto rows and page selectors, a failed save that says so and leaves the file as it
+// was, and the running tab showing links that a second process imported. Real XTest pointer and keys, real
+// files.
+
+#include "app/frmMain.h"
+#include "core/LinkTable.h"
+#include "links/frmInput.h"
+#include "panel/LinkPanel.h"
+#include "support/LinkPanelDriver.h"
+#include "support/MessageBoxAnswerer.h"
+#include "support/TabView.h"
+#include "support/TestDesktop.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProcess>
+#include <QTest>
+
+#include <X11/keysym.h>
+#include <sys/stat.h>
+
+namespace {
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Page 1: A, B, (free), D; page 3 full; page 5: one link in slot 3.
+QByteArray seededLinks() {
+    QByteArray text = "[0]\nname0=A\nurl0=http://a.example/\nname1=B\nurl1=http://b.example/\n"
+                      "name3=D\nurl3=http://d.example/\n[2]\n";
+    for (int s = 0; s < 10; ++s)
+        text += "name" + QByteArray::number(s) + "=Full " + QByteArray::number(s) + "\nurl" +
+                QByteArray::number(s) + "=http://full.example/" + QByteArray::number(s) + "\n";
+    text += "[4]\nname2=Five\nurl2=http://five.example/\n";
+    return text;
+}
+
+LinkTable tableOf(const QString& path) {
+    LinkTable table;
+    table.load(path);
+    return table;
+}
+
+QMenu* openPopup() {
+    QMenu* menu = nullptr;
+    waitUntil([&] {
+        menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        return menu && menu->isVisible();
+    });
+    // Keys go to the menu once it has taken the keyboard, a moment after it shows.
+    settle(300);
+    return menu;
+}
+
+QStringList texts(const QMenu* menu) {
+    QStringList out;
+    for (const QAction* action : menu->actions())
+        out << action->text() + (action->isEnabled() ? QString() : QStringLiteral(" (off)"));
+    return out;
+}
+
+// One key to the open menu, with a moment to take it before the next.
+void menuKey(unsigned long keysym) {
+    RealInput::tapKey(keysym);
+    settle(100);
+}
+
+// Right-clicks row `row` and waits for its menu.
+QMenu* menuOf(frmMain& tab, int row) {
+    RealInput::click(screenPoint(view(tab).picLink[row]), 3);
+    return openPopup();
+}
+
+// Drags with the left button from one widget to another in small steps, as a hand does. The steps come from
+// a process of their own (xdotool, through XTest): the drag runs its own event loop inside the tab's pointer
+// handler, and the test waits below it until the steps are done.
+bool dragBetween(const QWidget* from, const QWidget* to) {
+    const QPoint start = screenPoint(from);
+    const QPoint end = screenPoint(to);
+    QStringList steps{
+        "mousemove", QString::number(start.x()), QString::number(start.y()), "sleep", "0.1", "mousedown",
+        "1"};
+    for (int i = 1; i <= 20; ++i) {
+        const QPoint at = start + (end - start) * i / 20;
+        steps << "mousemove" << QString::number(at.x()) << QString::number(at.y()) << "sleep"
+              << "0.03";
+    }
+    steps << "sleep"
+          << "0.2"
+          << "mouseup"
+          << "1";
+    QProcess hand;
+    hand.start(QStringLiteral("xdotool"), steps);
+    return waitUntil([&] { return hand.state() == QProcess::NotRunning; }, 20000) && hand.exitCode() == 0;
+}
+
+} // namespace
+
+class TestLinkMenu : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        clearOpenedAddresses();
+        QVERIFY(PanelDriver::parkPointer());
+    }
+
+    // The three choices in their order, the nine pages with the shown one left out; an empty slot can only be
+    // edited. Escape closes the menu and changes nothing.
+    void menuOffersItsChoices() {
+        TestProgram program;
+        program.writeLinks(seededLinks());
+        frmMain& tab = program.start();
+        QVERIFY(slideOut(tab));
+        const QByteArray before = fileBytes(program.linkFile());
+
+        QMenu* menu = menuOf(tab, 1);
+        QVERIFY(menu);
+        QCOMPARE(texts(menu), (QStringList{"&Edit…", "&Remove", "&Move to page"}));
+        QMenu* pages = menu->actions().at(2)->menu();
+        QVERIFY(pages);
+        QCOMPARE(texts(pages), (QStringList{"Page &1 (off)", "Page &2", "Page &3", "Page &4", "Page &5",
+                                            "Page &6", "Page &7", "Page &8", "Page &9"}));
+        // The tab waits while its menu shows.
+        QVERIFY(tab.handlersHeld());
+        menuKey(XK_Escape);
+        QVERIFY(waitUntil([] { return !QApplication::activePopupWidget(); }));
+        QTRY_VERIFY(!tab.handlersHeld());
+
+        menu = menuOf(tab, 2);
+        QVERIFY(menu);
+        QCOMPARE(texts(menu), (QStringList{"&Edit…", "&Remove (off)", "&Move to page (off)"}));
+        menuKey(XK_Escape);
+        QVERIFY(waitUntil([] { return !QApplication::activePopupWidget(); }));
+        QCOMPARE(fileBytes(program.linkFile()), before);
+    }
+
+    // Edit… opens the editor for the row as its light does.
+    void editOpensTheEditor() {
+        TestProgram program;
+        program.writeLinks(seededLinks());
+        frmMain& tab = program.start();
+        QVERIFY(slideOut(tab));
+        QVERIFY(menuOf(tab, 1));
+        menuKey(XK_Down);
+        menuKey(XK_Return);
+        QVERIFY(waitUntil([&] { return tab.editorShowing(); }));
+        QCOMPARE(tab.input().txtName->text(), QString("B"));
+        QCOMPARE(tab.input().txtURL->text(), QString("http://b.example/"));
+    }
+
+    // Remove asks first; Yes deletes the slot's two keys and nothing else, No changes nothing.
+    void removeAsksFirst_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("yes") << true;
+        QTest::newRow("no") << false;
+    }
+    void removeAsksFirst() {
+        QFETCH(bool, yes);
+        TestProgram program;
+        program.writeLinks(seededLinks());
+        frmMain& tab = program.start();
+        QVERIFY(slideOut(tab));
+        const QByteArray before = fileBytes(program.linkFile());
+
+        MessageBoxAnswerer answerer(yes ? QMessageBox::Yes : QMessageBox::No);
+        QVERIFY(menuOf(tab, 1));
+        menuKey(XK_Down);
+        menuKey(XK_Down);
+        menuKey(XK_Return);
+        QTRY_COMPARE(answerer.seen().size(), 1);
+        QCOMPARE(answerer.seen().first().text, QString("Remove the link \"B\"?"));
+        QCOMPARE(answerer.seen().first().buttons, QMessageBox::Yes | QMessageBox::No);
+        if (yes) {
+            QByteArray expected = before;
+            expected.replace("name1=B\nurl1=http://b.example/\n", "");
+            QTRY_COMPARE(fileBytes(program.linkFile()), expected);
+            QTRY_COMPARE(view(tab).lblLink[1]->Caption(), QString());
+        } else {
+            settle(300);
+            QCOMPARE(fileBytes(program.linkFile()), before);
+            QCOMPARE(view(tab).lblLink[1]->Caption(), QString("B"));
+        }
+    }
+
+    // Move to page: the link goes to that page's first free slot; a full page says so and nothing moves.
+    void moveToPageFromTheMenu_data() {
+        QTest::addColumn<int>("page"); // 1-based, as the menu shows it
+        QTest::addColumn<QString>("message");
+        QTest::newRow("page 5, first free slot 1") << 5 << QString();
+        QTest::newRow("page 3 is full") << 3 << QString("Page 3 is full");
+    }
+    void moveToPageFromTheMenu() {
+        QFETCH(int, page);
+        QFETCH(QString, message);
+        TestProgram program;
+        program.writeLinks(seededLinks());
+        frmMain& tab = program.start();
+        QVERIFY(slideOut(tab));
+        const QByteArray before = fileBytes(program.linkFile());
+
+        MessageBoxAnswerer answerer;
+        QVERIFY(menuOf(tab, 0));
+        for (int i = 0; i < 3; ++i)
+            menuKey(XK_Down);
+        menuKey(XK_Right);
+        QVERIFY(waitUntil([] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            return menu && menu->objectName() == QLatin1String("movePageMenu");
+        }));
+        menuKey(XK_0 + page);
+        if (message.isEmpty()) {
+            QTRY_COMPARE(tableOf(program.linkFile()).name(page - 1, 0), QString("A"));
+            const LinkTable after = tableOf(program.linkFile());
+            QCOMPARE(after.address(page - 1, 0), QString("http://a.example/"));
+            QVERIFY(!after.holdsLink(0, 0));
+            QCOMPARE(after.name(4, 2), QString("Five"));
+            QTRY_COMPARE(view(tab).lblLink[0]->Caption(), QString());
+            QVERIFY(answerer.seen().isEmpty());
+        } else {
+            QTRY_COMPARE(answerer.seen().size(), 1);
+            QCOMPARE(answerer.seen().first().text, message);
+            QCOMPARE(fileBytes(program.linkFile()), before);
+        }
+    }
+
+    // A row dragged onto another row moves there, or the two change places; dropped onto a page selector it
+    // goes to that page's first free slot, or stays when the page is full.
+    void rowsDraggedWithThePointer_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("ontoRow");       // -1: onto a selector
+        QTest::addColumn<int>("ontoSelector");  // 0-based
+        QTest::addColumn<QStringList>("page1"); // names of page 1's first four slots afterwards
+        QTest::addColumn<QString>("message");
+        QTest::newRow("onto a free row") << 0 << 2 << -1 << QStringList{"", "B", "A", "D"} << QString();
+        QTest::newRow("onto a row with a link: they change places")
+            << 0 << 3 << -1 << QStringList{"D", "B", "", "A"} << QString();
+        QTest::newRow("onto the selector of page 5")
+            << 1 << -1 << 4 << QStringList{"A", "", "", "D"} << QString();
+        QTest::newRow("onto a full page")
+            << 1 << -1 << 2 << QStringList{"A", "B", "", "D"} << QString("Page 3 is full");
+    }
+    void rowsDraggedWithThePointer() {
+        QFETCH(int, row);
+        QFETCH(int, ontoRow);
+        QFETCH(int, ontoSelector);
+        QFETCH(QStringList, page1);
+        QFETCH(QString, message);
+        TestProgram program;
+        program.writeLinks(seededLinks());
+        frmMain& tab = program.start();
+        QVERIFY(slideOut(tab));
+        const QByteArray before = fileBytes(program.linkFile());
+        const QString movedName = tab.panel().name(row);
+
+        MessageBoxAnswerer answerer;
+        QVERIFY(dragBetween(view(tab).picLink[row],
+                            ontoRow >= 0 ? static_cast<QWidget*>(view(tab).picLink[ontoRow])
+                                         : static_cast<QWidget*>(view(tab).picMode[ontoSelector])));
+        if (!message.isEmpty()) {
+            QTRY_COMPARE(answerer.seen().size(), 1);
+            QCOMPARE(answerer.seen().first().text, message);
+            QCOMPARE(fileBytes(program.linkFile()), before);
+        } else {
+            QTRY_COMPARE(tableOf(program.linkFile()).name(0, ontoRow >= 0 ? ontoRow : row),
+                         ontoRow >= 0 ? movedName : QString());
+            if (ontoSelector >= 0)
+                QCOMPARE(tableOf(program.linkFile()).name(ontoSelector, 0), movedName);
+        }
+        const LinkTable after = tableOf(program.linkFile());
+        for (int s = 0; s < 4; ++s) {
+            QCOMPARE(after.name(0, s), page1[s]);
+            QTRY_COMPARE(view(tab).lblLink[s]->Caption(), page1[s]);
+        }
+        // The release ended the drag: no click opened a link.
+        settle(200);
+        QVERIFY(openedAddresses().isEmpty());
+    }
+
+    // A link file the program may not write: the removal says so, and the file stays byte for byte.
+    void failedSaveSaysSo() {
+        TestProgram program;
+        program.writeLinks(seededLinks());
+        frmMain& tab = program.start();
+        QVERIFY(slideOut(tab));
+        const QByteArray before = fileBytes(program.linkFile());
+        QVERIFY(::chmod(QFile::encodeName(program.linkFile()).constData(), 0444) == 0);
+
+        MessageBoxAnswerer answerer(QMessageBox::Yes);
+        QVERIFY(menuOf(tab, 0));
+        menuKey(XK_Down);
+        menuKey(XK_Down);
+        menuKey(XK_Return);
+        QTRY_COMPARE(answerer.seen().size(), 2);
+        QCOMPARE(answerer.seen().at(1).text,
+                 QStringLiteral("The links could not be saved to %1; the file is as it was.")
+                     .arg(program.linkFile()));
+        QCOMPARE(fileBytes(program.linkFile()), before);
+        QCOMPARE(view(tab).lblLink[0]->Caption(), QString("A"));
+    }
+
+    // The command line's import, a process of its own, while the tab runs: the tab shows the new links.
+    void runningTabShowsImportedLinks() {
+        TestProgram program;
+        program.writeLinks(seededLinks());
+        frmMain& tab = program.start();
+        QVERIFY(slideOut(tab));
+        const QString copy = program.programFolder() + QStringLiteral("/brimvel");
+        QVERIFY(QFile::copy(QStringLiteral(BRIMVEL_BUILD_DIR "/brimvel"), copy));
+        QProcess import;
+        import.start(copy, {QStringLiteral("--import"),
+                            QStringLiteral(BRIMVEL_SOURCE_DIR "/tests/fixtures/bookmarks/nested.html")});
+        QVERIFY(import.waitForFinished(20000));
+        QCOMPARE(import.exitCode(), 0);
+        QCOMPARE(
+            import.readAllStandardOutput(),
+            QByteArray("Imported 6 links; skipped 4 (already there, not a web address, or no free slot).\n"));
+        // The first imported link took the free slot 3 of the page shown.
+        QTRY_COMPARE(view(tab).lblLink[2]->Caption(), QString("Tom & \"Jerry\" 's <show>"));
+        QCOMPARE(tab.panel().address(2), QString("https://news.example/?a=1&b=2"));
+        QCOMPARE(view(tab).lblLink[4]->Caption(), QString("Café — Ελληνικά 日本語 \U0001F600"));
+    }
+};
+
+QTEST_MAIN(TestLinkMenu)
+#include "test_link_menu.moc"
