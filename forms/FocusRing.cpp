@@ -18,7 +18,10 @@ void FocusRing::surround(const QWidget* target) {
         hide();
         return;
     }
-    setGeometry(QRect(target->mapTo(parentWidget(), QPoint(0, 0)), target->size()));
+    // The ring lies on the target's edge, its halo a little outside, so that it hides nothing of a small
+    // control.
+    setGeometry(QRect(target->mapTo(parentWidget(), QPoint(0, 0)), target->size())
+                    .adjusted(-kMargin, -kMargin, kMargin, kMargin));
     raise();
     show();
     update();
@@ -28,7 +31,7 @@ void FocusRing::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     // Logical pixels: on a 2x screen the painter doubles every line, so the ring keeps its weight.
-    const QRectF frame = QRectF(rect()).adjusted(2, 2, -2, -2);
+    const QRectF frame = QRectF(rect()).adjusted(kMargin, kMargin, -kMargin, -kMargin);
     const qreal radius = std::min(4.0, frame.height() / 4);
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(halo_, 4));

@@ -22,6 +22,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Logical pixels the ring reaches beyond its target.
+    static constexpr int kMargin = 2;
     QColor ink_;
     QColor halo_;
     const QWidget* target_ = nullptr;
