@@ -5,6 +5,8 @@
 
 #include "../core/AddressPolicy.h"
 #include "../core/LinkDrop.h"
+#include "../core/LinkFileWatch.h"
+#include "../core/LinkTable.h"
 #include "../core/VendorSite.h"
 #include "../forms/AccessibleGroup.h"
 #include "../forms/FocusRing.h"
@@ -14,6 +16,7 @@
 #include "../panel/DropTarget.h"
 #include "../panel/Hotkeys.h"
 #include "../panel/KeyboardFocus.h"
+#include "../panel/LinkMenu.h"
 #include "../panel/LinkPanel.h"
 #include "../shape/ApplySkin.h"
 #include "../tab/SoundCues.h"
@@ -22,7 +25,9 @@
 #include "../tab/frmBase.h"
 #include "../web/UpdateCheck.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDropEvent>
 #include <QFont>
 #include <QIcon>
@@ -41,7 +46,7 @@ QFont captionFont() {
 const QColor kCaptionColour(0x20, 0x39, 0x61);
 } // namespace
 
-frmMain::frmMain(AppState& state) : Form(true), m(state), guarded([this] { return editorShowing(); }) {
+frmMain::frmMain(AppState& state) : Form(true), m(state), guarded([this] { return handlersHeld(); }) {
     setWindowTitle(QStringLiteral("Brimvel-Blue"));
     setObjectName(QStringLiteral("frmMain"));
     QIcon icon;
@@ -120,7 +125,7 @@ void frmMain::buildSubsystems() {
         if (m.services.stacking)
             m.services.stacking->returnFocus(this);
     };
-    hooks.held = [this] { return editorShowing(); };
+    hooks.held = [this] { return handlersHeld(); };
     motion_ =
         std::make_unique<TabMotion>(*this, *base_, *imgDrag,
                                     TabMotion::Settings{StoredSetting(m.prefs, Preferences::TabTop),
@@ -154,7 +159,10 @@ void frmMain::buildSubsystems() {
             // The slot is one of the page shown; a link already there stays until OK.
             if (!editorShowing())
                 input().showEditor(row, link.title, link.address);
-        }});
+        },
+        [this](QPoint position) { return pageSelectorAt(position); },
+        [this](int page, int row, int toRow) { moveLink(page, row, page, toRow); },
+        [this](int page, int row, int toPage) { moveLinkToPage(page, row, toPage); }});
     stayOnTop_ = std::make_unique<StayOnTop>(
         *this, *base_, m.services.stacking.get(), StoredSetting(m.prefs, Preferences::OnTop),
         [this] { motion_->redock(); }, [this] { motion_->keepHandleHeight(); });
@@ -200,9 +208,19 @@ void frmMain::wireHandlers() {
     for (int i = 0; i < 10; ++i) {
         // The caption and the light pass the pointer on to their button.
         const auto linkMove = guarded(any([this, i] { picLink_MouseMove(i); }));
-        picLink[i]->onMouseMove = linkMove;
-        lblLink[i]->onMouseMove = linkMove;
         picLinkLight[i]->onMouseMove = linkMove;
+        // A press on the row (its button or caption) may begin a drag of its link or open its menu.
+        const auto rowDown =
+            guarded([this, i](int button, int, double, double) { picLink_MouseDown(i, button); });
+        const auto rowMove = guarded([this, i](int button, int, double, double) {
+            picLink_MouseMove(i);
+            if (button & 1)
+                rowDragMove(i);
+        });
+        picLink[i]->onMouseDown = rowDown;
+        lblLink[i]->onMouseDown = rowDown;
+        picLink[i]->onMouseMove = rowMove;
+        lblLink[i]->onMouseMove = rowMove;
         picLink[i]->onClick = guarded([this, i] { picLink_Click(i); });
         lblLink[i]->onClick = guarded([this, i] { picLink_Click(i); });
         picLinkLight[i]->onMouseDown = guarded(any([this, i] { picLinkLight_MouseDown(i); }));
@@ -222,6 +240,10 @@ frmInput& frmMain::input() {
 
 bool frmMain::editorShowing() const {
     return input_ && input_->isVisible();
+}
+
+bool frmMain::handlersHeld() const {
+    return editorShowing() || linkMenuShowing_ > 0;
 }
 
 bool frmMain::Form_Load() {
@@ -267,6 +289,8 @@ bool frmMain::Form_Load() {
     panel_->loadPLinks(linkFilePath());
     panel_->showPageNames();
     hotkeys_->setActive(false);
+    // Links added from the command line, or the file edited by hand, show at once.
+    linkWatch_ = std::make_unique<LinkFileWatch>(linkFilePath(), [this] { reloadLinks(); });
 
     // The tab and the cap bypass the window manager: once they are on screen, stack them as asked.
     stayOnTop_->restack();
@@ -409,6 +433,102 @@ void frmMain::picLink_Click(int index) {
     motion_->animation();
     Pause(1);
     openAddress(panel_->address(index));
+}
+
+void frmMain::picLink_MouseDown(int index, int button) {
+    rowPress_.reset();
+    if (button & 1)
+        rowPress_ = RowPress{index, QCursor::pos()};
+    else if (button & 2)
+        showLinkMenu(index, QCursor::pos());
+}
+
+void frmMain::rowDragMove(int index) {
+    if (!rowPress_ || rowPress_->row != index ||
+        (QCursor::pos() - rowPress_->at).manhattanLength() < QApplication::startDragDistance())
+        return;
+    rowPress_.reset();
+    if (panel_->slotEmpty(index))
+        return;
+    drops_->dragRow(picLink[index], m.currentPage(), index, {panel_->address(index), panel_->name(index)});
+}
+
+void frmMain::showLinkMenu(int row, QPoint where) {
+    if (row < 0 || row >= LinkTable::kSlots || handlersHeld())
+        return;
+    const int page = m.currentPage();
+    LinkMenu::Answer answer;
+    {
+        // While the menu shows, the tab stays as it is and its handlers wait.
+        const HeldWhile held(linkMenuShowing_);
+        answer = LinkMenu::ask(this, where, panel_->table().holdsLink(page, row), page);
+    }
+    switch (answer.choice) {
+    case LinkMenu::Choice::None:
+        break;
+    case LinkMenu::Choice::Edit:
+        picLinkLight_Click(row);
+        break;
+    case LinkMenu::Choice::Remove:
+        removeLink(page, row);
+        break;
+    case LinkMenu::Choice::MoveToPage:
+        moveLinkToPage(page, row, answer.page);
+        break;
+    }
+}
+
+void frmMain::removeLink(int page, int row) {
+    const HeldWhile held(linkMenuShowing_);
+    LinkTable table;
+    table.load(linkFilePath());
+    if (!table.holdsLink(page, row))
+        return;
+    const QString name =
+        table.name(page, row).trimmed().isEmpty() ? table.address(page, row) : table.name(page, row);
+    if (Runtime::MsgBox(this, QStringLiteral("Remove the link \"%1\"?").arg(name),
+                        Runtime::kYesNo | Runtime::kQuestion,
+                        QStringLiteral("Brimvel")) != Runtime::kAnswerYes)
+        return;
+    reportLinkChange(LinkStore(linkFilePath()).remove(page, row));
+}
+
+void frmMain::moveLink(int page, int row, int toPage, int toRow) {
+    if (page == toPage && row == toRow)
+        return;
+    reportLinkChange(LinkStore(linkFilePath()).swap(page, row, toPage, toRow));
+}
+
+void frmMain::moveLinkToPage(int page, int row, int toPage) {
+    if (toPage == page || toPage < 0 || toPage >= LinkTable::kPages)
+        return;
+    LinkTable table;
+    table.load(linkFilePath());
+    const int slot = table.firstFreeSlot(toPage);
+    if (slot < 0) {
+        const HeldWhile held(linkMenuShowing_);
+        Runtime::MsgBox(this, QStringLiteral("Page %1 is full").arg(toPage + 1),
+                        Runtime::kOkOnly | Runtime::kExclamation, QStringLiteral("Brimvel"));
+        return;
+    }
+    moveLink(page, row, toPage, slot);
+}
+
+void frmMain::reportLinkChange(LinkStore::Result result) {
+    if (result == LinkStore::Result::Saved) {
+        reloadLinks();
+        return;
+    }
+    const HeldWhile held(linkMenuShowing_);
+    Runtime::MsgBox(
+        this,
+        QStringLiteral("The links could not be saved to %1; the file is as it was.").arg(linkFilePath()),
+        Runtime::kOkOnly | Runtime::kExclamation, QStringLiteral("Brimvel"));
+}
+
+void frmMain::reloadLinks() {
+    panel_->loadPLinks(linkFilePath());
+    panel_->showPageNames();
 }
 
 void frmMain::picLinkLight_MouseDown(int index) {
@@ -595,6 +715,14 @@ void frmMain::imgGoKestu_MouseMove() {
 
 // ---- a link dragged onto the tab ----
 
+int frmMain::pageSelectorAt(QPoint position) const {
+    for (int k = 0; k < 9; ++k) {
+        if (picMode[k]->isVisible() && picMode[k]->geometry().contains(position))
+            return k;
+    }
+    return -1;
+}
+
 int frmMain::dropRowAt(QPoint position) const {
     for (int i = 0; i < 10; ++i) {
         if (picLink[i]->isVisible() &&
@@ -654,6 +782,8 @@ void frmMain::describeControls() {
     for (int i = 0; i < 10; ++i) {
         // The row reads as its link (LinkPanel keeps the name and address); its caption is part of it.
         describe(picLink[i], QAccessible::Button, QStringLiteral("Empty slot %1").arg(i + 1));
+        // Pressed, the row opens its link as a click does (a press of its own would start a drag).
+        picLink[i]->setAction(guarded([this, i] { picLink_Click(i); }));
         lblLink[i]->setAccessibleRole(QAccessible::NoRole);
         describe(picLinkLight[i], QAccessible::Button, QStringLiteral("Edit link %1").arg(i + 1));
     }
@@ -688,6 +818,6 @@ void frmMain::tabSlid(bool out) {
 }
 
 void frmMain::linkMenuFromKeyboard(int row) {
-    // MENU KEY: the link row's menu opens here once the tab has one (frmMain::showLinkMenu(row)).
-    (void)row;
+    // The menu opens under the row's left end, where a keyboard user's eyes are.
+    showLinkMenu(row, picLink[row]->mapToGlobal(QPoint(0, picLink[row]->height())));
 }

@@ -3,6 +3,7 @@
 
 #include "AppState.h"
 
+#include "../core/LinkStore.h"
 #include "../core/Timer.h"
 #include "../forms/Form.h"
 #include "../forms/HandlerGuard.h"
@@ -13,9 +14,11 @@
 #include "../links/LinkEditorHost.h"
 #include "../tab/BaseBarHost.h"
 
+#include <QPoint>
 #include <QString>
 #include <array>
 #include <memory>
+#include <optional>
 
 class QDragMoveEvent;
 class AccessibleGroup;
@@ -28,6 +31,7 @@ class LinkPanel;
 class SoundCues;
 class StayOnTop;
 class DropTarget;
+class LinkFileWatch;
 class TabMotion;
 class UpdateCheck;
 
@@ -62,6 +66,11 @@ public:
     frmBase& base() { return *base_; }
     frmInput& input();
     bool editorShowing() const;
+    // True while the tab's pointer handlers wait: the link editor, or a link row's menu and what it asks.
+    bool handlersHeld() const;
+
+    // A link row's menu at `where` (global): Edit…, Remove, Move to page.
+    void showLinkMenu(int row, QPoint where);
 
     // The subsystems.
     TabMotion& motion() { return *motion_; }
@@ -122,6 +131,7 @@ public:
     void picMode_MouseUp(int index);
     void picLink_MouseMove(int index);
     void picLink_Click(int index);
+    void picLink_MouseDown(int index, int button);
     void picLinkLight_MouseDown(int index);
     void picLinkLight_MouseUp(int index);
     void picLinkLight_Click(int index);
@@ -183,6 +193,17 @@ private:
     void openVendorPage(const QString& path);
     // The link row under a point of the window (for a dragged link), or -1.
     int dropRowAt(QPoint position) const;
+    // The page selector under a point of the window, or -1.
+    int pageSelectorAt(QPoint position) const;
+    // A pressed row dragged far enough begins a drag of its link.
+    void rowDragMove(int index);
+    // Changes to the link file from the tab, each one save; a failed one says so and changes nothing.
+    void removeLink(int page, int row);
+    void moveLink(int page, int row, int toPage, int toRow);
+    void moveLinkToPage(int page, int row, int toPage);
+    void reportLinkChange(LinkStore::Result result);
+    // Reads the link file again and shows the page's names.
+    void reloadLinks();
 
     // The link editor's view of the tab.
     int currentPage() const override;
@@ -197,7 +218,7 @@ private:
     void pointerOnBar() override;
     void openVendorHome() override;
     void skinBar(Form& bar, PictureBox& back) override;
-    bool handlersBlocked() const override { return editorShowing(); }
+    bool handlersBlocked() const override { return handlersHeld(); }
 
     AppState& m;
     int16_t skin = 0;
@@ -213,4 +234,21 @@ private:
     std::unique_ptr<DropTarget> drops_;
     std::unique_ptr<SoundCues> cues_;
     std::unique_ptr<KeyboardFocus> keyboard_;
+    std::unique_ptr<LinkFileWatch> linkWatch_;
+
+    // Where the left button went down on a link row, until a drag begins or the button goes up.
+    struct RowPress {
+        int row;
+        QPoint at;
+    };
+    std::optional<RowPress> rowPress_;
+    // Counts the link menu and the questions it leads to while they show.
+    int linkMenuShowing_ = 0;
+    struct HeldWhile {
+        explicit HeldWhile(int& count) : count_(count) { ++count_; }
+        ~HeldWhile() { --count_; }
+        HeldWhile(const HeldWhile&) = delete;
+        HeldWhile& operator=(const HeldWhile&) = delete;
+        int& count_;
+    };
 };

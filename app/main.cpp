@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "../core/LinkFileLocation.h"
 #include "AppState.h"
+#include "LinkTransfer.h"
 #include "frmMain.h"
 
 #include "../platform/PlatformChoice.h"
 
 #include <QApplication>
 #include <QSessionManager>
+#include <QTextStream>
 #include <csignal>
 #include <unistd.h>
 
@@ -29,9 +31,36 @@ protected:
         return false;
     }
 };
+// `--import SOURCE` and `--export FILE` work on the link file and end without a window (and without a
+// display). Returns the exit status, or -1 when neither is asked for.
+int transferLinks(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray option(argv[i]);
+        if (option != "--import" && option != "--export")
+            continue;
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("Brimvel"));
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        if (i + 1 >= argc) {
+            err << "brimvel: " << option
+                << (option == "--import" ? " needs a bookmarks file, firefox or chromium"
+                                         : " needs the name of the file to write")
+                << ".\n";
+            return 1;
+        }
+        const QString argument = QString::fromLocal8Bit(argv[i + 1]);
+        const QString linkFile = LinkFileLocation::resolve(QCoreApplication::applicationDirPath());
+        return option == "--import" ? LinkTransfer::importLinks(argument, linkFile, out, err)
+                                    : LinkTransfer::exportLinks(argument, linkFile, out, err);
+    }
+    return -1;
+}
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const int status = transferLinks(argc, argv); status >= 0)
+        return status;
     if (!PlatformChoice::prepare(argc, argv))
         return 1;
     QApplication app(argc, argv);

@@ -33,3 +33,15 @@ void LinkTable::setCell(int page, int kind, const QStringList& texts) {
     if (page >= 0 && page < kPages && kind >= 0 && kind <= 1)
         cells_[static_cast<size_t>(page)][static_cast<size_t>(kind)] = texts;
 }
+
+bool LinkTable::holdsLink(int page, int slot) const {
+    return !name(page, slot).trimmed().isEmpty() || !address(page, slot).trimmed().isEmpty();
+}
+
+int LinkTable::firstFreeSlot(int page) const {
+    for (int s = 0; s < kSlots; ++s) {
+        if (!holdsLink(page, s))
+            return s;
+    }
+    return -1;
+}

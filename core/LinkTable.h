@@ -18,6 +18,11 @@ public:
     QString text(int page, int kind, int slot) const;
     QString name(int page, int slot) const { return text(page, 0, slot); }
     QString address(int page, int slot) const { return text(page, 1, slot); }
+    // Whether the slot holds anything: a name or an address that is more than spaces. A slot that holds
+    // nothing is free for a new link; one that holds something is never written over by an import or a move.
+    bool holdsLink(int page, int slot) const;
+    // The first free slot of a page, or -1 when the page is full.
+    int firstFreeSlot(int page) const;
 
     // Fills the table from the link file: sections "0".."8", keys "name0".."name9" and "url0".."url9".
     void load(const QString& path);

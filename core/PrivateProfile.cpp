@@ -20,6 +20,8 @@
 
 namespace {
 
+using PrivateProfile::Edit;
+
 // The file is handled as raw bytes so that bytes that are not valid UTF-8 survive a rewrite untouched.
 
 const QByteArray utf8ByteOrderMark("\xEF\xBB\xBF");
@@ -439,40 +441,41 @@ int save(const QString& path, ProfileImage& image) {
     return file.commit() ? 1 : 0;
 }
 
-int removeSection(const QString& path, ProfileImage& image, const WantedName& section) {
+// The edits below change the parsed image only and say whether anything changed; the caller saves.
+bool removeSection(ProfileImage& image, const WantedName& section) {
     const SectionSpan span = findSection(image, section);
     if (span.header < 0)
-        return 1;
+        return false;
     for (qsizetype i = span.end - 1; i > span.header; --i) {
         if (classify(image.lines[i].text).kind == LineKind::Key)
             image.lines.removeAt(i);
     }
     image.lines.removeAt(span.header);
-    return save(path, image);
+    return true;
 }
 
-int removeKey(const QString& path, ProfileImage& image, const WantedName& section, const WantedName& key) {
+bool removeKey(ProfileImage& image, const WantedName& section, const WantedName& key) {
     const SectionSpan span = findSection(image, section);
     const qsizetype keyLine = span.header < 0 ? -1 : findKey(image, span, key);
     if (keyLine < 0)
-        return 1;
+        return false;
     image.lines.removeAt(keyLine);
-    return save(path, image);
+    return true;
 }
 
-int setValue(const QString& path, ProfileImage& image, const WantedName& section, const WantedName& key,
-             const QByteArray& value) {
+void setValue(ProfileImage& image, const WantedName& section, const WantedName& key,
+              const QByteArray& value) {
     const SectionSpan span = findSection(image, section);
     if (span.header < 0) {
         image.lines.append(Line{'[' + section.bytes() + ']', {}});
         image.lines.append(Line{key.bytes() + '=' + value, {}});
-        return save(path, image);
+        return;
     }
     const qsizetype keyLine = findKey(image, span, key);
     if (keyLine >= 0) {
         QByteArray& text = image.lines[keyLine].text;
         text = text.first(classify(text).valueStart) + value;
-        return save(path, image);
+        return;
     }
     qsizetype insertAfter = span.header;
     for (qsizetype i = span.end - 1; i > span.header; --i) {
@@ -485,7 +488,28 @@ int setValue(const QString& path, ProfileImage& image, const WantedName& section
         }
     }
     image.lines.insert(insertAfter + 1, Line{key.bytes() + '=' + value, {}});
-    return save(path, image);
+}
+
+// Whether an edit may be made at all (see writeString); nothing is checked for removals.
+bool acceptable(const Edit& edit) {
+    if (!edit.section)
+        return false;
+    if (!edit.key || !edit.text)
+        return true;
+    return !containsLineBreakOrNul(edit.text->toUtf8()) && isWritableSectionName(WantedName(*edit.section)) &&
+           isWritableKeyName(WantedName(*edit.key));
+}
+
+// Makes one edit on the image; true when it changed anything.
+bool apply(ProfileImage& image, const Edit& edit) {
+    const WantedName wantedSection(*edit.section);
+    if (!edit.key)
+        return removeSection(image, wantedSection);
+    const WantedName wantedKey(*edit.key);
+    if (!edit.text)
+        return removeKey(image, wantedSection, wantedKey);
+    setValue(image, wantedSection, wantedKey, edit.text->toUtf8());
+    return true;
 }
 
 // The first value of every section and key of one state of a file, for the frequent reads of single values.
@@ -662,28 +686,26 @@ int getString(const std::optional<QString>& section, const std::optional<QString
 
 int writeString(const std::optional<QString>& section, const std::optional<QString>& key,
                 const std::optional<QString>& text, const QString& path) {
+    return writeStrings({Edit{section, key, text}}, path);
+}
+
+int writeStrings(const QList<Edit>& edits, const QString& path) {
     // Whatever becomes of the write, reads that follow it go to the file.
     Snapshot::end(path);
-    if (!section)
-        return 0;
-    const WantedName wantedSection(*section);
+    for (const Edit& edit : edits) {
+        if (!acceptable(edit))
+            return 0;
+    }
     QByteArray bytes;
     const FileState state = readFile(path, bytes);
     if (state == FileState::Unreadable || state == FileState::TooLarge)
         return 0;
     ProfileImage image = parse(bytes);
-
-    if (!key)
-        return removeSection(path, image, wantedSection);
-    const WantedName wantedKey(*key);
-    if (!text)
-        return removeKey(path, image, wantedSection, wantedKey);
-
-    const QByteArray value = text->toUtf8();
-    if (containsLineBreakOrNul(value) || !isWritableSectionName(wantedSection) ||
-        !isWritableKeyName(wantedKey))
-        return 0;
-    return setValue(path, image, wantedSection, wantedKey, value);
+    bool changed = false;
+    for (const Edit& edit : edits)
+        changed = apply(image, edit) || changed;
+    // Removing only what is not there leaves the disk untouched.
+    return changed ? save(path, image) : 1;
 }
 
 } // namespace PrivateProfile

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 // Private-profile access to INI files: the two operations everything else in the program uses to read
@@ -77,6 +78,18 @@ int getString(const std::optional<QString>& section, const std::optional<QString
 int writeString(const std::optional<QString>& section, const std::optional<QString>& key,
                 const std::optional<QString>& text, const QString& path);
 
+// One change for writeStrings, with the arguments writeString takes.
+struct Edit {
+    std::optional<QString> section;
+    std::optional<QString> key;
+    std::optional<QString> text;
+};
+
+// Makes every change of the list, in order, with one rewrite of the file, as writeString makes one: all of
+// them or, when one of them would be refused or the file cannot be written, none (0, the file untouched).
+// A list that changes nothing (only removals of what is not there) leaves the disk untouched.
+int writeStrings(const QList<Edit>& edits, const QString& path);
+
 // One reading of a file that serves every read of that path made on this thread while it lives, so that a
 // burst of reads (the link table's 180 values) costs one reading however large the file is, and all of them
 // see the same state of it. The state is the one the file had when the snapshot began. A write to the path
@@ -93,8 +106,7 @@ public:
 private:
     friend int getString(const std::optional<QString>&, const std::optional<QString>&,
                          const std::optional<QString>&, QString&, int, const QString&);
-    friend int writeString(const std::optional<QString>&, const std::optional<QString>&,
-                           const std::optional<QString>&, const QString&);
+    friend int writeStrings(const QList<Edit>&, const QString&);
     static const Snapshot* find(const QString& path);
     static void end(const QString& path);
 

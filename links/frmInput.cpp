@@ -234,11 +234,6 @@ void frmInput::cmdOK_Click() {
     case LinkStore::Result::Unsaved:
         reportUnsaved();
         return;
-    case LinkStore::Result::NotRestored:
-        showMessage(QStringLiteral("The link could not be saved to %1, and the new name could not be taken "
-                                   "out of it again.")
-                        .arg(path));
-        return;
     }
     tab.linkSaved(editIndex_, name);
     finish();

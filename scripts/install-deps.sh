@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config clang libclang-rt-14-dev clang-format
-    qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6multimedia6 libgl-dev
+    qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6multimedia6 libgl-dev libqt6sql6-sqlite
     libx11-dev libxi-dev libxtst-dev libxext-dev
     fonts-liberation2
     xvfb openbox x11-utils x11-xserver-utils xdotool imagemagick desktop-file-utils

@@ -398,6 +398,23 @@ check("Space toggles the focused switch", wait_until(lambda: stored("ont") == "0
 xdotool("key", "shift+Tab", "shift+Tab")
 check("Shift+Tab twice goes back to the row that had the focus",
       wait_until(lambda: row_focused("Alpha")))
+# The Menu key on a focused row opens the row's menu there (the toolkit shows a popup menu to assistive
+# technology through its items' focus); Escape closes the menu and leaves the tab open, the row focused.
+def menu_item_focused(label):
+    return any(t.startswith("object:state-changed:focused") and d == 1 and (n or "").startswith(label)
+               for t, n, d in events)
+
+
+events.clear()
+xdotool("key", "Menu")
+pump(0.5)
+xdotool("key", "Down")
+check("the Menu key opens the focused row's menu, its first item Edit",
+      wait_until(lambda: menu_item_focused("Edit")), str([e for e in events if "focused" in e[0]]))
+xdotool("key", "Escape")
+check("Escape closes the menu; the tab stays open with row 1 focused",
+      wait_until(lambda: row_focused("Alpha")) and strip.name == "Close Brimvel")
+wait_until(tab_holds_keyboard)
 opened_before = len(opened())
 xdotool("key", "Escape")
 check("Escape slides the tab in", wait_until(lambda: strip.name == "Open Brimvel"))

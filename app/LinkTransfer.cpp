@@ -1,0 +1,144 @@
+// SPDX-License-Identifier: MIT
+#include "LinkTransfer.h"
+
+#include "../core/Bookmarks.h"
+#include "../core/LinkImport.h"
+#include "../core/LinkStore.h"
+#include "../core/LinkTable.h"
+#include "../platform/sql/PlacesDatabase.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSettings>
+
+namespace LinkTransfer {
+
+namespace {
+
+// The profile a Firefox installation starts with: the one its install section names, else the one marked
+// as the default, else the first.
+QString firefoxProfile(const QString& folder, QString& error) {
+    const QString ini = folder + QStringLiteral("/profiles.ini");
+    if (!QFileInfo::exists(ini)) {
+        error = QStringLiteral("there is no Firefox profile (%1 is missing)").arg(ini);
+        return {};
+    }
+    QSettings profiles(ini, QSettings::IniFormat);
+    QString chosen;
+    bool relative = true;
+    const QStringList groups = profiles.childGroups();
+    for (const QString& group : groups) {
+        if (group.startsWith(QLatin1String("Install")) && chosen.isEmpty()) {
+            chosen = profiles.value(group + QStringLiteral("/Default")).toString();
+            relative = !QDir::isAbsolutePath(chosen);
+        }
+    }
+    for (const QString& wantDefault : {QStringLiteral("1"), QString()}) {
+        for (const QString& group : groups) {
+            if (!chosen.isEmpty() || !group.startsWith(QLatin1String("Profile")))
+                continue;
+            if (!wantDefault.isEmpty() &&
+                profiles.value(group + QStringLiteral("/Default")).toString() != wantDefault)
+                continue;
+            chosen = profiles.value(group + QStringLiteral("/Path")).toString();
+            relative = profiles.value(group + QStringLiteral("/IsRelative"), 1).toInt() != 0;
+        }
+    }
+    if (chosen.isEmpty()) {
+        error = QStringLiteral("%1 names no profile").arg(ini);
+        return {};
+    }
+    return (relative ? folder + QLatin1Char('/') + chosen : chosen) + QStringLiteral("/places.sqlite");
+}
+
+bool readSource(const QString& path, QList<Bookmarks::Bookmark>& marks, QString& error) {
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+        error = QFileInfo::exists(path) && !QFileInfo(path).isFile()
+                    ? QStringLiteral("it is not a file")
+                    : QStringLiteral("it cannot be read (%1)").arg(file.errorString());
+        return false;
+    }
+    const QByteArray head = file.peek(4096);
+    switch (Bookmarks::sniff(head)) {
+    case Bookmarks::Format::Sqlite:
+        file.close();
+        return PlacesDatabase::read(path, marks, error);
+    case Bookmarks::Format::Html:
+        return Bookmarks::readHtml(file.readAll(), marks, error);
+    case Bookmarks::Format::ChromiumJson:
+        return Bookmarks::readChromiumJson(file.readAll(), marks, error);
+    case Bookmarks::Format::Unknown:
+        break;
+    }
+    error =
+        QStringLiteral("it is not a bookmarks file (a bookmarks HTML file, a Chromium Bookmarks file or a "
+                       "Firefox places.sqlite)");
+    return false;
+}
+
+} // namespace
+
+QString browserProfileFile(const QString& word, const QString& home, const QString& configHome,
+                           QString& error) {
+    if (word == QLatin1String("firefox"))
+        return firefoxProfile(home + QStringLiteral("/.mozilla/firefox"), error);
+    if (word == QLatin1String("chromium")) {
+        const QString file = configHome + QStringLiteral("/chromium/Default/Bookmarks");
+        if (!QFileInfo::exists(file)) {
+            error = QStringLiteral("Chromium has no bookmarks for this user (%1 is missing)").arg(file);
+            return {};
+        }
+        return file;
+    }
+    return word;
+}
+
+int importLinks(const QString& source, const QString& linkFile, QTextStream& out, QTextStream& err) {
+    QString error;
+    QString path = source;
+    if (source == QLatin1String("firefox") || source == QLatin1String("chromium")) {
+        QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
+        if (!QDir::isAbsolutePath(configHome))
+            configHome = QDir::homePath() + QStringLiteral("/.config");
+        path = browserProfileFile(source, QDir::homePath(), configHome, error);
+        if (path.isEmpty()) {
+            err << "brimvel: cannot import from " << source << ": " << error << ".\n";
+            return 1;
+        }
+    }
+    QList<Bookmarks::Bookmark> marks;
+    if (!readSource(path, marks, error)) {
+        err << "brimvel: cannot import from " << path << ": " << error << ". Nothing was changed.\n";
+        return 1;
+    }
+    LinkTable table;
+    table.load(linkFile);
+    const LinkImport::Plan plan = LinkImport::plan(table, marks);
+    if (LinkStore(linkFile).write(plan.writes) != LinkStore::Result::Saved) {
+        err << "brimvel: the links could not be saved to " << linkFile << "; it is as it was.\n";
+        return 1;
+    }
+    out << "Imported " << plan.imported << " links; skipped " << plan.skipped
+        << " (already there, not a web address, or no free slot).\n";
+    return 0;
+}
+
+int exportLinks(const QString& file, const QString& linkFile, QTextStream& out, QTextStream& err) {
+    LinkTable table;
+    table.load(linkFile);
+    int count = 0;
+    const QByteArray html = Bookmarks::writeHtml(table, count);
+    QSaveFile target(file);
+    if (!target.open(QIODevice::WriteOnly) || target.write(html) != html.size() || !target.flush() ||
+        !target.commit()) {
+        err << "brimvel: cannot write " << file << ": " << target.errorString() << ".\n";
+        return 1;
+    }
+    out << "Exported " << count << " links to " << file << "\n";
+    return 0;
+}
+
+} // namespace LinkTransfer

@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class QFileSystemWatcher;
+class QTimer;
+
+// Tells the running tab when the link file changed on disk (an import from the command line, a hand edit, a
+// restored backup), whether it was rewritten in place or replaced by a new file. The system reports the
+// change; nothing is polled, so a quiet file costs no wake-ups. A change that leaves the file's bytes as
+// they were is not reported.
+class LinkFileWatch : public QObject {
+public:
+    LinkFileWatch(QString path, std::function<void()> changed);
+
+private:
+    void noticed();
+    void settle();
+    void watch();
+    QByteArray contents() const;
+
+    QString path_;
+    std::function<void()> changed_;
+    QFileSystemWatcher* watcher_;
+    QTimer* settle_;
+    QByteArray seen_;
+};

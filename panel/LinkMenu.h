@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QPoint>
+
+class QWidget;
+
+// The menu of a link row, opened by a right-click on the row (or the Menu key on a focused row):
+// "Edit…", "Remove", "Move to page" with the nine pages. It only asks; the tab does what was chosen.
+namespace LinkMenu {
+
+enum class Choice { None, Edit, Remove, MoveToPage };
+
+struct Answer {
+    Choice choice = Choice::None;
+    int page = -1; // for MoveToPage: 0..8
+};
+
+// Shows the menu at `where` (global) and waits for the choice. An empty slot can only be edited; the page
+// shown is not offered as a page to move to.
+Answer ask(QWidget* parent, QPoint where, bool holdsLink, int currentPage);
+
+} // namespace LinkMenu
