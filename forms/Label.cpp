@@ -15,7 +15,7 @@ void Label::setCaption(const QString& caption) {
         return;
     caption_ = caption;
     update();
-    if (accessibility().name.isEmpty())
+    if (accessibility().role != QAccessible::NoRole && accessibility().name.isEmpty())
         announce(QAccessible::NameChanged);
 }
 
