@@ -8,11 +8,14 @@
 #include "../core/LinkFileWatch.h"
 #include "../core/LinkTable.h"
 #include "../core/VendorSite.h"
+#include "../forms/AccessibleGroup.h"
+#include "../forms/FocusRing.h"
 #include "../forms/Pause.h"
 #include "../forms/Runtime.h"
 #include "../links/frmInput.h"
 #include "../panel/DropTarget.h"
 #include "../panel/Hotkeys.h"
+#include "../panel/KeyboardFocus.h"
 #include "../panel/LinkMenu.h"
 #include "../panel/LinkPanel.h"
 #include "../shape/ApplySkin.h"
@@ -54,6 +57,8 @@ frmMain::frmMain(AppState& state) : Form(true), m(state), guarded([this] { retur
     buildWidgets();
     buildSubsystems();
     wireHandlers();
+    describeControls();
+    buildKeyboardFocus();
     moveTwips(0, 0, 3105, 4530);
     setAcceptDrops(true);
 }
@@ -113,8 +118,10 @@ void frmMain::buildSubsystems() {
     hooks.slidOut = [this] {
         if (m.services.stacking)
             m.services.stacking->takeFocus(this);
+        tabSlid(true);
     };
     hooks.slidIn = [this] {
+        tabSlid(false);
         if (m.services.stacking)
             m.services.stacking->returnFocus(this);
     };
@@ -301,6 +308,12 @@ bool frmMain::Form_Load() {
 }
 
 void frmMain::toggleFromKeyboard() {
+    keyboardOpening_ = true;
+    toggleTab();
+    keyboardOpening_ = false;
+}
+
+void frmMain::toggleTab() {
     // Nothing moves while the editor shows or the tab still grows or shrinks: the next press finds it still.
     if (editorShowing() || motion_->busy() || motion_->verticalMotion())
         return;
@@ -313,6 +326,11 @@ void frmMain::showSwitchPictures() {
     picMouseover->setPicture(imlButton.image(motion_->hoverOpenPicture()));
     picAutoRetract->setPicture(imlButton.image(motion_->autoRetractPicture()));
     picSound->setPicture(imlButton.image(cues_->on() ? 10 : 9));
+    // A screen reader reads each switch as the picture shows it.
+    picStayOnTop->setAccessibleChecked(stayOnTop_->on());
+    picMouseover->setAccessibleChecked(motion_->hoverOpenPicture() == 2);
+    picAutoRetract->setAccessibleChecked(motion_->autoRetractPicture() == 8);
+    picSound->setAccessibleChecked(cues_->on());
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
@@ -732,4 +750,74 @@ void frmMain::dragLeaveEvent(QDragLeaveEvent* event) {
 
 void frmMain::dropEvent(QDropEvent* event) {
     drops_->drop(event);
+}
+
+// ---- assistive technology and the keyboard ----
+
+void frmMain::describeControls() {
+    setAccessibleName(QStringLiteral("Brimvel"));
+    auto describe = [](Control* control, QAccessible::Role role, const QString& name) {
+        control->setAccessibleRole(role);
+        control->setAccessibleTexts(name);
+    };
+    // The strip slides the tab out or in whichever way hover opening is set, as `brimvel --toggle` does.
+    describe(imgMousover, QAccessible::Button, QStringLiteral("Open Brimvel"));
+    imgMousover->setAction(guarded([this] { toggleTab(); }));
+    describe(imgQuickLinks, QAccessible::Link, QStringLiteral("Products"));
+    describe(imgSearch, QAccessible::Link, QStringLiteral("Search"));
+    describe(imgHelp, QAccessible::Link, QStringLiteral("Help"));
+    describe(imgLogo, QAccessible::Link, QStringLiteral("Downloads"));
+    describe(imgGoKestu, QAccessible::Link, QStringLiteral("Home page"));
+    describe(picStayOnTop, QAccessible::CheckBox, QStringLiteral("Stay on top"));
+    describe(picSound, QAccessible::CheckBox, QStringLiteral("Sound"));
+    describe(picAutoRetract, QAccessible::CheckBox, QStringLiteral("Auto-retract"));
+    describe(picMouseover, QAccessible::CheckBox, QStringLiteral("Open on hover"));
+    picUpdate->setAccessibleRole(QAccessible::Button);
+    describe(picExit, QAccessible::Button, QStringLiteral("Exit"));
+    pageTabs = new AccessibleGroup(this, QAccessible::PageTabList, QStringLiteral("Pages"));
+    for (int k = 0; k < 9; ++k) {
+        describe(picMode[k], QAccessible::PageTab, QStringLiteral("Page %1").arg(k + 1));
+        picMode[k]->joinAccessibleGroup(*pageTabs);
+    }
+    for (int i = 0; i < 10; ++i) {
+        // The row reads as its link (LinkPanel keeps the name and address); its caption is part of it.
+        describe(picLink[i], QAccessible::Button, QStringLiteral("Empty slot %1").arg(i + 1));
+        // Pressed, the row opens its link as a click does (a press of its own would start a drag).
+        picLink[i]->setAction(guarded([this, i] { picLink_Click(i); }));
+        lblLink[i]->setAccessibleRole(QAccessible::NoRole);
+        describe(picLinkLight[i], QAccessible::Button, QStringLiteral("Edit link %1").arg(i + 1));
+    }
+    // imgDrag, imgHidden and the background picture are decoration.
+}
+
+void frmMain::buildKeyboardFocus() {
+    // The ring in the skin's colours: the captions' dark blue, edged with their highlighted silver.
+    focusRing = new FocusRing(this, kCaptionColour, QColor(0xD0, 0xD1, 0xD4));
+    KeyboardFocus::Hooks hooks;
+    hooks.currentPage = [this] { return static_cast<int>(m.currentPage()); };
+    hooks.close = [this] {
+        if (motion_->extended() != 0)
+            toggleTab();
+    };
+    hooks.editRow = guarded([this](int row) { picLinkLight_Click(row); });
+    hooks.rowMenu = guarded([this](int row) { linkMenuFromKeyboard(row); });
+    keyboard_ = std::make_unique<KeyboardFocus>(
+        *this, *focusRing,
+        KeyboardFocus::Stops{
+            picLink, picMode, {picStayOnTop, picSound, picAutoRetract, picMouseover, picUpdate, picExit}},
+        std::move(hooks));
+}
+
+void frmMain::tabSlid(bool out) {
+    imgMousover->setAccessibleTexts(out ? QStringLiteral("Close Brimvel") : QStringLiteral("Open Brimvel"));
+    base_->tabSlid(out);
+    if (out)
+        keyboard_->opened(keyboardOpening_);
+    else
+        keyboard_->closed();
+}
+
+void frmMain::linkMenuFromKeyboard(int row) {
+    // The menu opens under the row's left end, where a keyboard user's eyes are.
+    showLinkMenu(row, picLink[row]->mapToGlobal(QPoint(0, picLink[row]->height())));
 }

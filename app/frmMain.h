@@ -21,6 +21,9 @@
 #include <optional>
 
 class QDragMoveEvent;
+class AccessibleGroup;
+class FocusRing;
+class KeyboardFocus;
 class frmBase;
 class frmInput;
 class Hotkeys;
@@ -56,6 +59,8 @@ public:
     // The global shortcut's path (`brimvel --toggle`): slides the tab out, where it takes the keyboard as
     // after any slide out, or in, giving the keyboard back.
     void toggleFromKeyboard();
+    // Slides the tab out when it is in and in when it is out, unless the editor shows or the tab still moves.
+    void toggleTab();
 
     AppState& state() { return m; }
     frmBase& base() { return *base_; }
@@ -74,6 +79,7 @@ public:
     UpdateCheck& updates() { return *updates_; }
     StayOnTop& stayOnTop() { return *stayOnTop_; }
     SoundCues& cues() { return *cues_; }
+    KeyboardFocus& keyboard() { return *keyboard_; }
 
 private:
     // ---- widgets ----
@@ -98,6 +104,9 @@ private:
     std::array<PictureBox*, 10> picLink{};
     std::array<Label*, 10> lblLink{};
     std::array<PictureBox*, 10> picLinkLight{};
+    // The page selectors as assistive technology sees them: one page tab list.
+    AccessibleGroup* pageTabs = nullptr;
+    FocusRing* focusRing = nullptr;
 
     ImageList imgSkin{QStringList{QStringLiteral("skin_tab")}};
     ImageList imlButton{QStringLiteral("button"), 10};
@@ -168,6 +177,19 @@ private:
     void buildSubsystems();
     void wireHandlers();
     void showSwitchPictures();
+
+    // ---- assistive technology and the keyboard ----
+    // Gives every control its role, fixed name and action; the subsystems keep the changing names and states.
+    void describeControls();
+    // The keyboard's way through the open tab (panel/KeyboardFocus).
+    void buildKeyboardFocus();
+    // The tab finished sliding out (or in): the strip's and the cap's names, and where the keyboard starts.
+    void tabSlid(bool out);
+    // The Menu key or Shift+F10 on a focused link row.
+    void linkMenuFromKeyboard(int row);
+    // Set while `brimvel --toggle` slides the tab out: the focus ring shows at once.
+    bool keyboardOpening_ = false;
+
     void openVendorPage(const QString& path);
     // The link row under a point of the window (for a dragged link), or -1.
     int dropRowAt(QPoint position) const;
@@ -211,6 +233,7 @@ private:
     std::unique_ptr<StayOnTop> stayOnTop_;
     std::unique_ptr<DropTarget> drops_;
     std::unique_ptr<SoundCues> cues_;
+    std::unique_ptr<KeyboardFocus> keyboard_;
     std::unique_ptr<LinkFileWatch> linkWatch_;
 
     // Where the left button went down on a link row, until a drag begins or the button goes up.

@@ -2,8 +2,10 @@
 #include "Control.h"
 
 #include "../core/Twips.h"
+#include "AccessibleGroup.h"
 #include "ImageList.h"
 
+#include <QAccessibleEvent>
 #include <QMouseEvent>
 
 namespace {
@@ -88,4 +90,88 @@ void Control::mouseReleaseEvent(QMouseEvent* event) {
     deliverPointer(onMouseUp, event, true);
     if (leftRelease && inside && onClick && isVisible() && isEnabled())
         onClick();
+}
+
+// ---- assistive technology ----
+
+void Control::announce(QAccessible::Event event) {
+    QAccessibleEvent change(this, event);
+    QAccessible::updateAccessibility(&change);
+}
+
+void Control::setAccessibleRole(QAccessible::Role role) {
+    if (role == access_.role)
+        return;
+    access_.role = role;
+    // The node changes kind: the bus reads it afresh from its parent.
+    announce(QAccessible::ObjectReorder);
+}
+
+void Control::setAccessibleTexts(const QString& name, const QString& description) {
+    if (name != access_.name) {
+        access_.name = name;
+        announce(QAccessible::NameChanged);
+    }
+    if (description != access_.description) {
+        access_.description = description;
+        announce(QAccessible::DescriptionChanged);
+    }
+}
+
+void Control::setAccessibleChecked(bool checked) {
+    if (access_.checkable && checked == access_.checked)
+        return;
+    QAccessible::State changed;
+    changed.checkable = !access_.checkable;
+    changed.checked = true;
+    access_.checkable = true;
+    access_.checked = checked;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
+}
+
+void Control::setAccessibleSelected(bool selected) {
+    if (access_.selectable && selected == access_.selected)
+        return;
+    QAccessible::State changed;
+    changed.selectable = !access_.selectable;
+    changed.selected = true;
+    access_.selectable = true;
+    access_.selected = selected;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
+}
+
+void Control::setKeyboardStop(bool stop) {
+    if (stop == access_.keyboardStop)
+        return;
+    access_.keyboardStop = stop;
+    QAccessible::State changed;
+    changed.focusable = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
+}
+
+void Control::joinAccessibleGroup(AccessibleGroup& group) {
+    access_.group = &group;
+    group.add(this);
+}
+
+bool Control::activate() {
+    if (!isVisible() || !isEnabled())
+        return false;
+    if (action_) {
+        action_();
+        return true;
+    }
+    const double x = width() * kTwipsPerPixel / 2.0;
+    const double y = height() * kTwipsPerPixel / 2.0;
+    if (onMouseDown)
+        onMouseDown(1, 0, x, y);
+    // The handlers may hide or disable this widget, as after a real press.
+    if (onMouseUp)
+        onMouseUp(1, 0, x, y);
+    if (onClick && isVisible() && isEnabled())
+        onClick();
+    return true;
 }

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QAccessible>
+#include <QString>
 #include <QWidget>
 #include <functional>
+
+class AccessibleGroup;
 
 // A widget of a form, placed in twips relative to its parent, with the form runtime's pointer events:
 // press, move and release carry the button (1 left, 2 right, 4 middle), the shift state (1 Shift, 2 Ctrl,
@@ -10,6 +14,8 @@
 // the widget. Qt's implicit grab delivers the moves and the release to the pressed widget even when the
 // pointer leaves it. A disabled or hidden widget receives no pointer events.
 class Control : public QWidget {
+    // The class name is what the accessibility factory is asked about first (forms/Accessibility.cpp).
+    Q_OBJECT
 public:
     using PointerHandler = std::function<void(int button, int shift, double x, double y)>;
     enum class Pointer { Arrow, Hand };
@@ -33,14 +39,53 @@ public:
     // The shared pointing-hand cursor (hot spot at the tip of the index finger).
     static QCursor handCursor();
 
+    // ---- what assistive technology is told (forms/Accessibility.cpp gives each kind of control its
+    // interface). The form describes each control once and keeps the texts and states current; every change
+    // is announced to the accessibility bus. A control without a role is decoration: a screen reader does not
+    // see it (nor anything inside it).
+    struct Accessibility {
+        QAccessible::Role role = QAccessible::NoRole;
+        QString name;
+        QString description;
+        bool checkable = false;
+        bool checked = false;
+        bool selectable = false;
+        bool selected = false;
+        // A stop of the keyboard's path through the form (the keyboard moves the focus there itself).
+        bool keyboardStop = false;
+        AccessibleGroup* group = nullptr;
+    };
+    const Accessibility& accessibility() const { return access_; }
+    void setAccessibleRole(QAccessible::Role role);
+    void setAccessibleTexts(const QString& name, const QString& description = {});
+    // Makes the control a toggle with this state.
+    void setAccessibleChecked(bool checked);
+    // Makes the control one of a set to choose from (a page tab), with this state.
+    void setAccessibleSelected(bool selected);
+    void setKeyboardStop(bool stop);
+    // Makes the control a member of a group that assistive technology sees as one node (a page tab list).
+    void joinAccessibleGroup(AccessibleGroup& group);
+    // What the control's one action does. Without one, the action is the click a pointer would make: press,
+    // release and click with the left button at the control's centre, through the same handlers.
+    void setAction(std::function<void()> action) { action_ = std::move(action); }
+    // Runs the action (Enter or Space on the focused control, or a screen reader's request); false when the
+    // control is hidden or disabled and nothing ran.
+    bool activate();
+
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
+protected:
+    // Tells the accessibility bus that something of this control changed.
+    void announce(QAccessible::Event event);
+
 private:
     int left_, top_, width_, height_;
     Pointer pointer_ = Pointer::Arrow;
+    Accessibility access_;
+    std::function<void()> action_;
 };
 
 // Translates a Qt mouse event into the form runtime's button, shift and twips arguments and calls `handler`.

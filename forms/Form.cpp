@@ -4,6 +4,7 @@
 #include "../core/Twips.h"
 
 #include "../platform/WindowOutline.h"
+#include "Accessibility.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -11,6 +12,7 @@
 #include <QScreen>
 
 Form::Form(bool bypassWindowManager, QWidget* parent) : QWidget(parent) {
+    Accessibility::install();
     Qt::WindowFlags flags = Qt::Window;
     if (bypassWindowManager)
         flags = Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint | Qt::Tool;

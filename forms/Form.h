@@ -13,6 +13,8 @@
 // at the nearest logical pixel. A skinned form bypasses the window manager so that it stands exactly where
 // the program puts it, partly off screen if need be.
 class Form : public QWidget {
+    // The class name is what the accessibility factory is asked about first (forms/Accessibility.cpp).
+    Q_OBJECT
 public:
     explicit Form(bool bypassWindowManager, QWidget* parent = nullptr);
 
@@ -34,6 +36,11 @@ public:
     // the pointer through. A skinned form is see-through outside the outline on a compositing desktop too.
     void setOutline(const QRegion& outline);
     const QRegion& outline() const { return outline_; }
+
+    // What assistive technology sees the window as: a window (the default) or a dialog. Its name is the
+    // accessible name when one is set, else the window title.
+    void setAccessibleRole(QAccessible::Role role) { role_ = role; }
+    QAccessible::Role accessibleRole() const { return role_; }
 
     Control::PointerHandler onMouseDown;
     Control::PointerHandler onMouseMove;
@@ -58,4 +65,5 @@ private:
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     QPixmap background_;
     QRegion outline_;
+    QAccessible::Role role_ = QAccessible::Window;
 };

@@ -6,6 +6,8 @@
 Label::Label(QWidget* parent, int left, int top, int width, int height, const QFont& font, QColor colour)
     : Control(parent, left, top, width, height), font_(font), colour_(colour) {
     setAttribute(Qt::WA_TranslucentBackground);
+    // Read as its caption unless the form names it otherwise or makes it decoration.
+    setAccessibleRole(QAccessible::StaticText);
 }
 
 void Label::setCaption(const QString& caption) {
@@ -13,6 +15,8 @@ void Label::setCaption(const QString& caption) {
         return;
     caption_ = caption;
     update();
+    if (accessibility().role != QAccessible::NoRole && accessibility().name.isEmpty())
+        announce(QAccessible::NameChanged);
 }
 
 void Label::setFontUnderline(bool underline) {

@@ -83,6 +83,8 @@ frmInput::frmInput(LinkEditorHost& host) : Form(false), tab(host) {
     setTabOrder(txtName, cmdOK);
     setTabOrder(cmdOK, cmdCancel);
 
+    describeControls();
+
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* now) { focusMoved(now); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
@@ -91,6 +93,18 @@ frmInput::frmInput(LinkEditorHost& host) : Form(false), tab(host) {
     imgDrag->onMouseUp = [this](int, int, double, double) { imgDrag_MouseUp(); };
     imgLogo->onClick = [this] { imgLogo_Click(); };
     imgGoKestu->onClick = [this] { imgGoKestu_Click(); };
+}
+
+void frmInput::describeControls() {
+    // The boxes' captions are painted on the dialog's picture: the boxes carry them as their names.
+    setAccessibleRole(QAccessible::Dialog);
+    setAccessibleName(QStringLiteral("Brimvel link editor"));
+    txtURL->setAccessibleName(QStringLiteral("Enter URL"));
+    txtName->setAccessibleName(QStringLiteral("Enter Name"));
+    imgLogo->setAccessibleRole(QAccessible::Link);
+    imgLogo->setAccessibleTexts(QStringLiteral("Brimvel product page"));
+    imgGoKestu->setAccessibleRole(QAccessible::Link);
+    imgGoKestu->setAccessibleTexts(QStringLiteral("Home page"));
 }
 
 void frmInput::showEditor(int slot) {

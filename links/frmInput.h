@@ -57,6 +57,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // What assistive technology reads: the dialog, its boxes by their captions and the logo spots.
+    void describeControls();
     void updateOk();
     void reportUnsaved();
     void showMessage(const QString& text);

@@ -34,13 +34,29 @@ void LinkPanel::loadPLinks(const QString& path) {
 }
 
 void LinkPanel::showPageNames() {
-    for (int i = 0; i < LinkTable::kSlots; ++i)
+    for (int i = 0; i < LinkTable::kSlots; ++i) {
         w_.lblLink[i]->setCaption(table_.name(currentPage(), i));
+        describeRow(i);
+    }
+    describePages();
 }
 
 void LinkPanel::setCaption(int slot, const QString& name) {
-    if (slot >= 0 && slot < LinkTable::kSlots)
+    if (slot >= 0 && slot < LinkTable::kSlots) {
         w_.lblLink[slot]->setCaption(name);
+        describeRow(slot);
+    }
+}
+
+void LinkPanel::describeRow(int slot) {
+    const QString name = slotEmpty(slot) ? QStringLiteral("Empty slot %1").arg(slot + 1)
+                                         : w_.lblLink[slot]->Caption().trimmed();
+    w_.picLink[slot]->setAccessibleTexts(name, slotEmpty(slot) ? QString() : address(slot));
+}
+
+void LinkPanel::describePages() {
+    for (int k = 0; k < static_cast<int>(w_.picMode.size()); ++k)
+        w_.picMode[k]->setAccessibleSelected(k == currentPage());
 }
 
 void LinkPanel::pressPage(int index) {

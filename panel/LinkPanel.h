@@ -74,6 +74,10 @@ public:
 private:
     void tmrMouseout_Timer();
     void applyLinkLook(int slot, bool highlighted);
+    // What assistive technology reads: a row's name (its caption, or which empty slot it is) and address, and
+    // which page selector is the page shown.
+    void describeRow(int slot);
+    void describePages();
 
     Widgets w_;
     StoredSetting page_;

@@ -12,6 +12,7 @@ packages=(
     dpkg-dev file appstream lintian
     sway xwayland grim qt6-wayland libwayland-dev libxkbcommon-dev
     firefox-esr chromium dbus iproute2 util-linux
+    at-spi2-core python3-pyatspi gir1.2-atspi-2.0
 )
 missing=()
 for p in "${packages[@]}"; do

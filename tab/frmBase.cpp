@@ -20,6 +20,16 @@ frmBase::frmBase(BaseBarHost& barHost) : Form(true), host(barHost) {
     imgGoKestu->onClick = [this] { imgGoKestu_Click(); };
     onMouseMove = [this](int, int, double, double) { Form_MouseMove(); };
     moveTwips(0, 0, 3105, 510);
+
+    setAccessibleName(QStringLiteral("Brimvel base bar"));
+    imgMouseClick->setAccessibleRole(QAccessible::Button);
+    imgGoKestu->setAccessibleRole(QAccessible::Link);
+    imgGoKestu->setAccessibleTexts(QStringLiteral("Home page"));
+    tabSlid(false);
+}
+
+void frmBase::tabSlid(bool out) {
+    imgMouseClick->setAccessibleTexts(out ? QStringLiteral("Close Brimvel") : QStringLiteral("Open Brimvel"));
 }
 
 void frmBase::Form_Load() {

@@ -22,6 +22,8 @@ public:
     void imgGoKestu_Click();
 
     bool loaded() const { return loaded_; }
+    // The cap opens the tab when it is in and closes it when it is out; assistive technology reads which.
+    void tabSlid(bool out);
 
     PictureBox* picBack;
     ImageArea* imgMouseClick;

@@ -13,6 +13,7 @@ UpdateCheck::UpdateCheck(QObject* parent, PictureBox& picUpdate, const ImageList
                          StoredSetting updateDue, std::function<void(const QString&)> openAddress)
     : QObject(parent), picUpdate_(picUpdate), imlUpdate_(imlUpdate), updateDue_(updateDue),
       openAddress_(std::move(openAddress)) {
+    describe(false);
     tmrUpdate_ = new Timer(this, kFirstWaitMs, true, [this] { tmrUpdate_Timer(); });
     tmrUpdateBlink_ = new Timer(this, 250, false, [this] { tmrUpdateBlink_Timer(); });
 }
@@ -56,8 +57,10 @@ void UpdateCheck::applyVersionAnswer(const QString& answer) {
         return;
     }
     updateCheck_ = -1;
-    if (verdict == VersionAnswer::Verdict::Newer)
+    if (verdict == VersionAnswer::Verdict::Newer) {
         tmrUpdateBlink_->setEnabled(true);
+        describe(true);
+    }
     updateDue_.set(0);
     tmrUpdate_->setEnabled(false);
 }
@@ -80,5 +83,13 @@ void UpdateCheck::answerPrompt(bool yes) {
         tmrUpdateBlink_->setEnabled(false);
         picUpdate_.setPicture(imlUpdate_.image(1));
         picUpdate_.setEnabled(false);
+        describe(false);
     }
+}
+
+void UpdateCheck::describe(bool available) {
+    // A screen reader hears the blink: the button says a newer version waits behind it.
+    picUpdate_.setAccessibleTexts(available ? QStringLiteral("Update available") : QStringLiteral("Update"),
+                                  available ? QStringLiteral("Download the newer version of Brimvel")
+                                            : QString());
 }

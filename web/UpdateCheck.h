@@ -41,6 +41,7 @@ public:
 
 private:
     void startUpdateDownload();
+    void describe(bool available);
 
     PictureBox& picUpdate_;
     const ImageList& imlUpdate_;
