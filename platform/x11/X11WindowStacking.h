@@ -54,6 +54,9 @@ private:
     void keepAbove(Display* display);
     void placeAmongOthers(Display* display);
     void holdKeyboard(Display* display, unsigned long tab);
+    // Whether the window manager gives the keyboard to a window that bypasses it (wlroots compositors do).
+    bool managerFocusesBypassingWindows(Display* display);
+    void describeManagedHolder(Display* display);
     unsigned long ceiling(Display* display, const Windows& children, const Windows& group) const;
 
     QHash<const QWidget*, bool> topMost;
@@ -68,6 +71,8 @@ private:
     // Under XWayland: the window mapped to hold the keyboard while the tab is open.
     unsigned long keyboardHolder = 0;
     bool keyboardGrabbed = false;
+    // Whether the holder is a window the manager manages (where it gives bypassing windows no keyboard).
+    bool holderManaged = false;
     bool placing = false;
     Display* watch = nullptr;
     std::unique_ptr<QSocketNotifier> notifier;
