@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QScreen>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QWidget>
 
 #include <X11/Xatom.h>
@@ -481,17 +482,10 @@ void X11WindowStacking::holdKeyboard(Display* display, unsigned long tab) {
     changes.stack_mode = Below;
     XConfigureWindow(display, keyboardHolder, CWX | CWY | CWSibling | CWStackMode, &changes);
     XMapWindow(display, keyboardHolder);
+    holding = true;
     if (holderManaged) {
-        // The manager handles the map request before this message, which reaches it after.
-        XEvent message{};
-        message.xclient.type = ClientMessage;
-        message.xclient.window = keyboardHolder;
-        message.xclient.message_type = atom(display, "_NET_ACTIVE_WINDOW");
-        message.xclient.format = 32;
-        message.xclient.data.l[0] = 2; // from a pager: the user asked for it
-        message.xclient.data.l[1] = CurrentTime;
-        XSendEvent(display, DefaultRootWindow(display), False,
-                   SubstructureRedirectMask | SubstructureNotifyMask, &message);
+        activationsLeft = kActivations;
+        activateHolder(display);
     }
     // The compositor leaves the X server's focus where it was: on an X11 window of another program that had
     // the keyboard, which would get the keys typed at the open tab as well. The grab sends them to the tab
@@ -499,6 +493,32 @@ void X11WindowStacking::holdKeyboard(Display* display, unsigned long tab) {
     keyboardGrabbed =
         XGrabKeyboard(display, tab, True, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess;
     XFlush(display);
+}
+
+void X11WindowStacking::activateHolder(Display* display) {
+    // The manager may still be taking the window in when a request for it comes (mutter drops one that
+    // comes before XWayland has told it which surface shows the window): the request is made again a
+    // little later, until the holder has the keyboard, the tab slid in, or a few have gone unanswered.
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    if (!holding || focus == keyboardHolder || activationsLeft <= 0)
+        return;
+    --activationsLeft;
+    XEvent message{};
+    message.xclient.type = ClientMessage;
+    message.xclient.window = keyboardHolder;
+    message.xclient.message_type = atom(display, "_NET_ACTIVE_WINDOW");
+    message.xclient.format = 32;
+    message.xclient.data.l[0] = 2; // from a pager: the user asked for it
+    message.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
+               &message);
+    XFlush(display);
+    QTimer::singleShot(kActivationRetryMs, this, [this] {
+        if (Display* qt = qtX11Display())
+            activateHolder(qt);
+    });
 }
 
 bool X11WindowStacking::managerFocusesBypassingWindows(Display* display) {
@@ -560,6 +580,7 @@ void X11WindowStacking::returnFocus(QWidget* window) {
         if (keyboardGrabbed)
             XUngrabKeyboard(display, CurrentTime);
         keyboardGrabbed = false;
+        holding = false;
         // The compositor gives the keyboard back to the window that had it, unless the user chose another.
         XUnmapWindow(display, keyboardHolder);
         XFlush(display);
