@@ -19,12 +19,18 @@ if [ "${1:-}" != --measure ]; then
     mkdir -p "$build"
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >"$build/configure.log" 2>&1 \
         || { cat "$build/configure.log"; exit 1; }
-    cmake --build "$build" -j "$jobs" --target brimvel
+    cmake --build "$build" -j "$jobs" --target brimvel wlinput testwindow
     echo "== building the bench programs in $build/bench"
     cmake -S "$root/bench" -B "$build/bench" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRIMVEL_BUILD="$build" \
         >"$build/bench.configure.log" 2>&1 || { cat "$build/bench.configure.log"; exit 1; }
     cmake --build "$build/bench" -j "$jobs"
     echo "== measuring (a few minutes)"
+    # The open tab at rest under sway first, in a Wayland session of its own; the desktop session below puts
+    # its figures in the table.
+    echo "-- idle, open under sway, the pointer on a native window"
+    if [ "${BENCH_QUICK:-0}" = 1 ]; then wayland_windows=1; else wayland_windows=3; fi
+    "$root/bench/wayland-idle.sh" "$build" "$wayland_windows" 10 >"$build/bench-wayland.txt" \
+        || echo "bench: no figures under sway (above)" >&2
     exec "$root/tests/desktop.sh" "${BASH_SOURCE[0]}" --measure
 fi
 
@@ -37,6 +43,8 @@ results=$work/results
 mkdir -p "$work"
 : >"$results"
 : >"$work/threads"
+grep '^open_wayland' "$build/bench-wayland.txt" >>"$results" 2>/dev/null || true
+grep '^open under' "$build/bench-wayland.txt" >>"$work/threads" 2>/dev/null || true
 
 if [ "${BENCH_QUICK:-0}" = 1 ]; then
     start_runs=3 memory_runs=2 idle_windows=2 open_windows=1 window_s=5 slide_rounds=1 hover_rounds=3
@@ -65,22 +73,7 @@ floor_title=Brimvel-Floor
 record() { echo "$*" >>"$results"; }
 park() { "$probe" move 640 900; } # away from the tab and from the floor's window
 
-# utime+stime of the process in clock ticks.
-cpu_ticks() { awk '{ sub(/.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"; }
-# Time on a CPU in ns, summed over the threads (fine-grained, for the per-window figures).
-cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { print s + 0 }'; }
-# Voluntary and involuntary context switches, summed over the threads.
-switches() {
-    cat /proc/"$1"/task/*/status 2>/dev/null | awk '/^(non)?voluntary_ctxt_switches:/ { s += $2 } END { print s + 0 }'
-}
-# One line per thread: id, name, context switches so far.
-thread_switches() {
-    local task
-    for task in /proc/"$1"/task/*; do
-        awk -v id="${task##*/}" '/^Name:/ { name = $2 } /^(non)?voluntary_ctxt_switches:/ { s += $2 }
-            END { print id, name, s + 0 }' "$task/status" 2>/dev/null || true
-    done
-}
+. "$root/bench/sampling.sh"
 memory_kib() { awk -v k="$2:" '$1 == k { print $2 }' "/proc/$1/smaps_rollup"; }
 
 # Samples both processes over `windows` windows of `window_s` seconds: per window the CPU share of one core
@@ -232,6 +225,10 @@ row("CPU open idle, per window, schedstat", "open_cpu_window", "% core", "<= 0.5
 # Open and idle, pointer on the tab: the number-pad scan runs on key events, the pointer-out tick only while
 # a highlight is left to clear.
 row("wake-ups open idle, per window", "open_wakeups", "/s", "<= 5 /s", lambda p, f: pf(p[0] <= 5))
+# The same under sway through XWayland, the tab holding the keyboard and the pointer on a native window: the
+# raw key presses reach the program there too, so nothing polls the keyboard.
+row("wake-ups open idle under sway, per window", "open_wayland_wakeups", "/s", "<= 5 /s",
+    lambda p, f: pf(p[0] <= 5))
 for motion, label in (("slide_out", "slide out"), ("slide_in", "slide in")):
     row(f"{label}, first to last x change", f"{motion}_duration_ms", "ms", "300..500 ms",
         lambda p, f: pf(300 <= p[1] and p[2] <= 500))

@@ -11,6 +11,7 @@ packages=(
     pulseaudio pulseaudio-utils sox python3
     dpkg-dev file appstream lintian
     sway xwayland grim qt6-wayland libwayland-dev libxkbcommon-dev
+    mutter kwin-wayland plasma-wayland-protocols libglib2.0-dev
     firefox-esr chromium dbus iproute2 util-linux
     at-spi2-core python3-pyatspi gir1.2-atspi-2.0
 )

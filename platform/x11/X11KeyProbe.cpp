@@ -29,7 +29,6 @@ X11KeyProbe::X11KeyProbe() {
     int minor = 2; // raw events reach the root window whatever grabs are active from XInput 2.1 on
     rawKeysAvailable = XQueryExtension(display, "XInputExtension", &xinputOpcode, &event, &error) &&
                        XIQueryVersion(display, &major, &minor) == Success && major >= 2;
-    underXWayland = XInternAtom(display, "_XWAYLAND_ALLOW_COMMITS", True) != None;
     int xkbOpcode = 0;
     int xkbMajor = XkbMajorVersion;
     int xkbMinor = XkbMinorVersion;

@@ -33,9 +33,11 @@ public:
     void setActive(bool active) override;
     void beginScan() override;
     void endScan() override;
-    // XWayland hands raw key events only to the client that holds the keyboard, so there a press of a key
-    // typed into another X window is seen only by looking at the keyboard: the scan keeps polling.
-    bool reportsPresses() const override { return rawKeysAvailable && !underXWayland; }
+    // Under XWayland as well: the compositor hands XWayland the keys only while one of its windows holds the
+    // keyboard (the open tab, or another program's X window), and XWayland then sends the raw presses to
+    // every client that selected them, as an X server does; while a native Wayland window holds the keyboard
+    // no key reaches XWayland at all, and looking at the keyboard would see none either.
+    bool reportsPresses() const override { return rawKeysAvailable; }
     void setPressListener(std::function<void()> listener) override { pressListener = std::move(listener); }
     bool anyHeld() const override { return heldDigits.any(); }
 
@@ -59,7 +61,6 @@ private:
     int xinputOpcode = -1;
     int xkbEventBase = -1; // -1 without the XKB extension: the state is then read at each look
     bool rawKeysAvailable = false;
-    bool underXWayland = false;
     bool active = false;
     std::unique_ptr<QSocketNotifier> notifier;
     // The modifiers and group keysyms are looked up with, as a core event's state field.

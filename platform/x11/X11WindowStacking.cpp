@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QScreen>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QWidget>
 
 #include <X11/Xatom.h>
@@ -444,14 +445,19 @@ void X11WindowStacking::holdKeyboard(Display* display, unsigned long tab) {
     // keyboard to such a window of the normal type when it is mapped, and back to the window that had it when
     // that one is unmapped. So a window of that type, one transparent pixel at the tab's corner and below it,
     // holds the keyboard while the tab is open.
+    //
+    // Other compositors (mutter, KWin) give no keyboard to a window that bypasses the manager, whatever its
+    // type. There the holder is a window the manager manages, without frame, task bar entry or pager entry,
+    // and it is activated as a pager asks for a window (_NET_ACTIVE_WINDOW, source 2).
     XWindowAttributes tabAttributes{};
     if (!XGetWindowAttributes(display, tab, &tabAttributes))
         return;
     if (!keyboardHolder) {
+        holderManaged = !managerFocusesBypassingWindows(display);
         XVisualInfo visual{};
         const bool argb = XMatchVisualInfo(display, DefaultScreen(display), 32, TrueColor, &visual);
         XSetWindowAttributes attributes{};
-        attributes.override_redirect = True;
+        attributes.override_redirect = holderManaged ? False : True;
         unsigned long mask = CWOverrideRedirect;
         if (argb) {
             attributes.colormap =
@@ -466,6 +472,8 @@ void X11WindowStacking::holdKeyboard(Display* display, unsigned long tab) {
         const Atom normalType = atom(display, "_NET_WM_WINDOW_TYPE_NORMAL");
         XChangeProperty(display, keyboardHolder, atom(display, "_NET_WM_WINDOW_TYPE"), XA_ATOM, 32,
                         PropModeReplace, reinterpret_cast<const unsigned char*>(&normalType), 1);
+        if (holderManaged)
+            describeManagedHolder(display);
     }
     XWindowChanges changes{};
     changes.x = tabAttributes.x;
@@ -474,6 +482,11 @@ void X11WindowStacking::holdKeyboard(Display* display, unsigned long tab) {
     changes.stack_mode = Below;
     XConfigureWindow(display, keyboardHolder, CWX | CWY | CWSibling | CWStackMode, &changes);
     XMapWindow(display, keyboardHolder);
+    holding = true;
+    if (holderManaged) {
+        activationsLeft = kActivations;
+        activateHolder(display);
+    }
     // The compositor leaves the X server's focus where it was: on an X11 window of another program that had
     // the keyboard, which would get the keys typed at the open tab as well. The grab sends them to the tab
     // instead, but for the program's own windows (the editor), which get theirs as usual.
@@ -482,12 +495,92 @@ void X11WindowStacking::holdKeyboard(Display* display, unsigned long tab) {
     XFlush(display);
 }
 
+void X11WindowStacking::activateHolder(Display* display) {
+    // The manager may still be taking the window in when a request for it comes (mutter drops one that
+    // comes before XWayland has told it which surface shows the window): the request is made again a
+    // little later, until the holder has the keyboard, the tab slid in, or a few have gone unanswered.
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    if (!holding || focus == keyboardHolder || activationsLeft <= 0)
+        return;
+    --activationsLeft;
+    XEvent message{};
+    message.xclient.type = ClientMessage;
+    message.xclient.window = keyboardHolder;
+    message.xclient.message_type = atom(display, "_NET_ACTIVE_WINDOW");
+    message.xclient.format = 32;
+    message.xclient.data.l[0] = 2; // from a pager: the user asked for it
+    message.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
+               &message);
+    XFlush(display);
+    QTimer::singleShot(kActivationRetryMs, this, [this] {
+        if (Display* qt = qtX11Display())
+            activateHolder(qt);
+    });
+}
+
+bool X11WindowStacking::managerFocusesBypassingWindows(Display* display) {
+    // The window manager names itself on the window that _NET_SUPPORTING_WM_CHECK points to; the one of
+    // wlroots compositors is "wlroots wm".
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    Window check = 0;
+    if (XGetWindowProperty(display, DefaultRootWindow(display), atom(display, "_NET_SUPPORTING_WM_CHECK"), 0,
+                           1, False, XA_WINDOW, &type, &format, &count, &remaining, &data) == Success &&
+        type == XA_WINDOW && count == 1 && data)
+        check = *reinterpret_cast<const Window*>(data);
+    if (data)
+        XFree(data);
+    if (!check || !watch)
+        return true;
+    // Asked on the private connection, where a check window that is gone is a failed reply, not an error.
+    QByteArray name;
+    data = nullptr;
+    XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    if (XGetWindowProperty(watch, check, XInternAtom(watch, "_NET_WM_NAME", False), 0, 64, False,
+                           XInternAtom(watch, "UTF8_STRING", False), &type, &format, &count, &remaining,
+                           &data) == Success &&
+        data && format == 8)
+        name = QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(count));
+    if (data)
+        XFree(data);
+    XSync(watch, False);
+    XSetErrorHandler(previous);
+    return name.isEmpty() || name.startsWith("wlroots");
+}
+
+void X11WindowStacking::describeManagedHolder(Display* display) {
+    // No frame (Motif hints: decorations given, none), no entry in task bars and pagers, and a place the
+    // manager keeps: the tab's corner.
+    const long motif[5] = {2, 0, 0, 0, 0};
+    XChangeProperty(display, keyboardHolder, atom(display, "_MOTIF_WM_HINTS"),
+                    atom(display, "_MOTIF_WM_HINTS"), 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(motif), 5);
+    const Atom state[2] = {atom(display, "_NET_WM_STATE_SKIP_TASKBAR"),
+                           atom(display, "_NET_WM_STATE_SKIP_PAGER")};
+    XChangeProperty(display, keyboardHolder, atom(display, "_NET_WM_STATE"), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(state), 2);
+    XSizeHints size{};
+    size.flags = USPosition | PPosition;
+    XSetWMNormalHints(display, keyboardHolder, &size);
+    XWMHints hints{};
+    hints.flags = InputHint;
+    hints.input = True;
+    XSetWMHints(display, keyboardHolder, &hints);
+    XStoreName(display, keyboardHolder, "Brimvel keyboard");
+}
+
 void X11WindowStacking::returnFocus(QWidget* window) {
     Display* display = qtX11Display();
     if (display && keyboardHolder) {
         if (keyboardGrabbed)
             XUngrabKeyboard(display, CurrentTime);
         keyboardGrabbed = false;
+        holding = false;
         // The compositor gives the keyboard back to the window that had it, unless the user chose another.
         XUnmapWindow(display, keyboardHolder);
         XFlush(display);

@@ -54,6 +54,11 @@ private:
     void keepAbove(Display* display);
     void placeAmongOthers(Display* display);
     void holdKeyboard(Display* display, unsigned long tab);
+    // Whether the window manager gives the keyboard to a window that bypasses it (wlroots compositors do).
+    bool managerFocusesBypassingWindows(Display* display);
+    void describeManagedHolder(Display* display);
+    // Asks the manager to give the managed holder the keyboard, again after a while until it has it.
+    void activateHolder(Display* display);
     unsigned long ceiling(Display* display, const Windows& children, const Windows& group) const;
 
     QHash<const QWidget*, bool> topMost;
@@ -68,6 +73,13 @@ private:
     // Under XWayland: the window mapped to hold the keyboard while the tab is open.
     unsigned long keyboardHolder = 0;
     bool keyboardGrabbed = false;
+    // Whether the holder is a window the manager manages (where it gives bypassing windows no keyboard).
+    bool holderManaged = false;
+    static constexpr int kActivations = 10;
+    static constexpr int kActivationRetryMs = 100;
+    int activationsLeft = 0;
+    // Between holdKeyboard() and returnFocus().
+    bool holding = false;
     bool placing = false;
     Display* watch = nullptr;
     std::unique_ptr<QSocketNotifier> notifier;

@@ -2,7 +2,9 @@
 // A plain window of one known colour for tests under a Wayland compositor, as the window of another program:
 // on the wayland platform a native Wayland window, on xcb an X11 window through XWayland.
 //
-//   testwindow TITLE [--fullscreen]
+//   testwindow TITLE [--fullscreen | --maximized] [--at X Y]
+//
+// --at asks for a place on the screen (an X11 window's manager may honour it; a native window has no say).
 //
 // Prints "shown" once the window is exposed, "focus in" / "focus out" as it gains and loses the keyboard, and
 // "key NAME" for each key it receives, one line each on standard output.
@@ -51,8 +53,12 @@ int main(int argc, char** argv) {
     window.setWindowTitle(arguments.value(1, QStringLiteral("testwindow")));
     window.setFocusPolicy(Qt::StrongFocus);
     window.resize(640, 480);
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--at")); at > 0 && at + 2 < arguments.size())
+        window.move(arguments[at + 1].toInt(), arguments[at + 2].toInt());
     if (arguments.contains(QStringLiteral("--fullscreen")))
         window.showFullScreen();
+    else if (arguments.contains(QStringLiteral("--maximized")))
+        window.showMaximized();
     else
         window.show();
     return QApplication::exec();

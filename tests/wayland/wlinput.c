@@ -1,7 +1,14 @@
 // SPDX-License-Identifier: MIT
-// Pointer and key input for tests under a Wayland compositor: one virtual pointer and one virtual keyboard,
-// kept for the whole run (a compositor gives a seat pointer and keyboard capabilities only while such a
-// device exists, and a keyboard made anew for each key may lose its first key to the keymap change).
+// Pointer and key input for tests under a Wayland compositor, through the compositor's own interface for it,
+// kept for the whole run:
+// - wlroots compositors (sway): one virtual pointer and one virtual keyboard (a compositor gives a seat
+//   pointer and keyboard capabilities only while such a device exists, and a keyboard made anew for each
+//   key may lose its first key to the keymap change);
+// - KWin: its fake input interface (the compositor lets a client use it only when it does not check
+//   permissions, as in the test session);
+// - mutter (--mutter): a remote desktop session over D-Bus, run in the compositor's D-Bus session. Its
+//   pointer moves by relative motion only (absolute motion wants a screen cast stream): the pointer is
+//   pushed into the top-left corner once, and each move is the difference from where it stands.
 //
 // Reads commands from standard input, one a line, and answers each with "ok" (or "error: ...") once the
 // compositor has handled it:
@@ -12,12 +19,14 @@
 //                     the key that carries the keysym NAME (xkb names: KP_1, Return, a) in the "us" layout,
 //                     with Num Lock on
 //
-//   wlinput [WIDTH HEIGHT]   the size of the layout (default 1280 1024)
+//   wlinput [--mutter] [WIDTH HEIGHT]   the size of the layout (default 1280 1024)
 
 #define _GNU_SOURCE
+#include "fake-input-client-protocol.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 
+#include <gio/gio.h>
 #include <linux/input-event-codes.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -31,17 +40,19 @@
 static struct wl_seat* seat;
 static struct zwlr_virtual_pointer_manager_v1* pointerManager;
 static struct zwp_virtual_keyboard_manager_v1* keyboardManager;
+static struct org_kde_kwin_fake_input* fakeInput;
 
 static void global(void* data, struct wl_registry* registry, uint32_t name, const char* interface,
                    uint32_t version) {
     (void)data;
-    (void)version;
     if (strcmp(interface, wl_seat_interface.name) == 0 && !seat)
         seat = wl_registry_bind(registry, name, &wl_seat_interface, 1);
     else if (strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name) == 0)
         pointerManager = wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1);
     else if (strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name) == 0)
         keyboardManager = wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1);
+    else if (strcmp(interface, org_kde_kwin_fake_input_interface.name) == 0 && version >= 4)
+        fakeInput = wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, 4);
 }
 
 static void globalRemove(void* data, struct wl_registry* registry, uint32_t name) {
@@ -90,24 +101,128 @@ static int buttonCode(int button) {
     }
 }
 
+// One way into the compositor: each call queues or sends one event; sync() returns once the compositor has
+// handled everything sent so far, NULL on success or what went wrong.
+struct Backend {
+    void (*move)(int x, int y);
+    void (*button)(int code, int pressed);
+    void (*key)(int code, int pressed);
+    const char* (*sync)(void);
+};
+
+// --- wlroots virtual pointer and keyboard, and KWin's fake input: Wayland requests.
+
+static struct wl_display* display;
+static struct zwlr_virtual_pointer_v1* pointer;
+static struct zwp_virtual_keyboard_v1* keyboard;
+static unsigned layoutWidth = 1280, layoutHeight = 1024;
+
+static void wlrMove(int x, int y) {
+    zwlr_virtual_pointer_v1_motion_absolute(pointer, nowMs(), (uint32_t)x, (uint32_t)y, layoutWidth,
+                                            layoutHeight);
+    zwlr_virtual_pointer_v1_frame(pointer);
+}
+static void wlrButton(int code, int pressed) {
+    zwlr_virtual_pointer_v1_button(pointer, nowMs(), (uint32_t)code,
+                                   pressed ? WL_POINTER_BUTTON_STATE_PRESSED
+                                           : WL_POINTER_BUTTON_STATE_RELEASED);
+    zwlr_virtual_pointer_v1_frame(pointer);
+}
+static void wlrKey(int code, int pressed) {
+    zwp_virtual_keyboard_v1_key(keyboard, nowMs(), (uint32_t)code,
+                                pressed ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
+}
+static void fakeMove(int x, int y) {
+    org_kde_kwin_fake_input_pointer_motion_absolute(fakeInput, wl_fixed_from_int(x), wl_fixed_from_int(y));
+}
+static void fakeButton(int code, int pressed) {
+    org_kde_kwin_fake_input_button(fakeInput, (uint32_t)code,
+                                   pressed ? WL_POINTER_BUTTON_STATE_PRESSED
+                                           : WL_POINTER_BUTTON_STATE_RELEASED);
+}
+static void fakeKey(int code, int pressed) {
+    org_kde_kwin_fake_input_keyboard_key(
+        fakeInput, (uint32_t)code, pressed ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
+}
+static const char* waylandSync(void) {
+    if (wl_display_roundtrip(display) < 0 || wl_display_get_error(display))
+        return "the compositor closed the connection";
+    return NULL;
+}
+
+// --- mutter's remote desktop session: D-Bus calls, each answered once mutter has handled it.
+
+static GDBusConnection* bus;
+static char* session;
+static int pointerX, pointerY;
+static const char* mutterError;
+
+static void mutterCall(const char* method, GVariant* arguments) {
+    GError* error = NULL;
+    GVariant* reply = g_dbus_connection_call_sync(bus, "org.gnome.Mutter.RemoteDesktop", session,
+                                                  "org.gnome.Mutter.RemoteDesktop.Session", method, arguments,
+                                                  NULL, G_DBUS_CALL_FLAGS_NONE, 5000, NULL, &error);
+    if (reply)
+        g_variant_unref(reply);
+    if (error) {
+        fprintf(stderr, "wlinput: %s: %s\n", method, error->message);
+        mutterError = "mutter refused the input";
+        g_error_free(error);
+    }
+}
+static void mutterMove(int x, int y) {
+    mutterCall("NotifyPointerMotionRelative",
+               g_variant_new("(dd)", (double)(x - pointerX), (double)(y - pointerY)));
+    pointerX = x;
+    pointerY = y;
+}
+static void mutterButton(int code, int pressed) {
+    mutterCall("NotifyPointerButton", g_variant_new("(ib)", code, pressed));
+}
+static void mutterKey(int code, int pressed) {
+    mutterCall("NotifyKeyboardKeycode", g_variant_new("(ub)", (uint32_t)code, pressed));
+}
+static const char* mutterSync(void) {
+    const char* error = mutterError;
+    mutterError = NULL;
+    return error;
+}
+
+static int startMutter(void) {
+    GError* error = NULL;
+    bus = g_bus_get_sync(G_BUS_TYPE_SESSION, NULL, &error);
+    GVariant* reply = bus ? g_dbus_connection_call_sync(
+                                bus, "org.gnome.Mutter.RemoteDesktop", "/org/gnome/Mutter/RemoteDesktop",
+                                "org.gnome.Mutter.RemoteDesktop", "CreateSession", NULL,
+                                G_VARIANT_TYPE("(o)"), G_DBUS_CALL_FLAGS_NONE, 5000, NULL, &error)
+                          : NULL;
+    if (!reply) {
+        fprintf(stderr, "wlinput: no remote desktop session from mutter: %s\n", error ? error->message : "");
+        return 0;
+    }
+    g_variant_get(reply, "(o)", &session);
+    g_variant_unref(reply);
+    mutterCall("Start", NULL);
+    // Into the corner, whatever the pointer's speed: motion stops at the edges of the screen.
+    mutterCall("NotifyPointerMotionRelative", g_variant_new("(dd)", -100000.0, -100000.0));
+    pointerX = pointerY = 0;
+    // Num Lock on, as on a desk where the number pad types digits; mutter starts with it off.
+    mutterKey(KEY_NUMLOCK, 1);
+    mutterKey(KEY_NUMLOCK, 0);
+    return mutterSync() == NULL;
+}
+
 int main(int argc, char** argv) {
-    const unsigned width = argc > 2 ? (unsigned)atoi(argv[1]) : 1280;
-    const unsigned height = argc > 2 ? (unsigned)atoi(argv[2]) : 1024;
-    struct wl_display* display = wl_display_connect(NULL);
-    if (!display) {
-        fprintf(stderr, "wlinput: cannot connect to the Wayland compositor\n");
-        return 1;
+    int mutter = argc > 1 && strcmp(argv[1], "--mutter") == 0;
+    if (mutter) {
+        --argc;
+        ++argv;
     }
-    struct wl_registry* registry = wl_display_get_registry(display);
-    wl_registry_add_listener(registry, &registryListener, NULL);
-    wl_display_roundtrip(display);
-    if (!seat || !pointerManager || !keyboardManager) {
-        fprintf(stderr, "wlinput: the compositor offers no %s\n",
-                !seat             ? "seat"
-                : !pointerManager ? "virtual pointer"
-                                  : "virtual keyboard");
-        return 1;
+    if (argc > 2) {
+        layoutWidth = (unsigned)atoi(argv[1]);
+        layoutHeight = (unsigned)atoi(argv[2]);
     }
+    const unsigned width = layoutWidth, height = layoutHeight;
 
     struct xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
     const struct xkb_rule_names names = {.rules = "evdev", .model = "pc105", .layout = "us"};
@@ -117,26 +232,50 @@ int main(int argc, char** argv) {
         fprintf(stderr, "wlinput: cannot compile the us keymap\n");
         return 1;
     }
-    const size_t keymapSize = strlen(keymapText) + 1;
-    const int keymapFd = memfd_create("wlinput-keymap", MFD_CLOEXEC);
-    if (keymapFd < 0 || write(keymapFd, keymapText, keymapSize) != (ssize_t)keymapSize) {
-        fprintf(stderr, "wlinput: cannot hand over the keymap\n");
-        return 1;
-    }
 
-    struct zwlr_virtual_pointer_v1* pointer =
-        zwlr_virtual_pointer_manager_v1_create_virtual_pointer(pointerManager, seat);
-    struct zwp_virtual_keyboard_v1* keyboard =
-        zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(keyboardManager, seat);
-    zwp_virtual_keyboard_v1_keymap(keyboard, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, keymapFd,
-                                   (uint32_t)keymapSize);
-    // Num Lock on, as on a desk where the number pad types digits: without it KP_1 types KP_End.
-    const xkb_mod_index_t numLock = xkb_keymap_mod_get_index(keymap, XKB_MOD_NAME_NUM);
-    if (numLock != XKB_MOD_INVALID)
-        zwp_virtual_keyboard_v1_modifiers(keyboard, 0, 0, 1u << numLock, 0);
-    if (wl_display_roundtrip(display) < 0) {
-        fprintf(stderr, "wlinput: the compositor refused the virtual devices\n");
-        return 1;
+    struct Backend backend;
+    if (mutter) {
+        if (!startMutter())
+            return 1;
+        backend = (struct Backend){mutterMove, mutterButton, mutterKey, mutterSync};
+    } else {
+        display = wl_display_connect(NULL);
+        if (!display) {
+            fprintf(stderr, "wlinput: cannot connect to the Wayland compositor\n");
+            return 1;
+        }
+        struct wl_registry* registry = wl_display_get_registry(display);
+        wl_registry_add_listener(registry, &registryListener, NULL);
+        wl_display_roundtrip(display);
+        if (seat && pointerManager && keyboardManager) {
+            const size_t keymapSize = strlen(keymapText) + 1;
+            const int keymapFd = memfd_create("wlinput-keymap", MFD_CLOEXEC);
+            if (keymapFd < 0 || write(keymapFd, keymapText, keymapSize) != (ssize_t)keymapSize) {
+                fprintf(stderr, "wlinput: cannot hand over the keymap\n");
+                return 1;
+            }
+            pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(pointerManager, seat);
+            keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(keyboardManager, seat);
+            zwp_virtual_keyboard_v1_keymap(keyboard, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, keymapFd,
+                                           (uint32_t)keymapSize);
+            // Num Lock on, as on a desk where the number pad types digits: without it KP_1 types KP_End.
+            const xkb_mod_index_t numLock = xkb_keymap_mod_get_index(keymap, XKB_MOD_NAME_NUM);
+            if (numLock != XKB_MOD_INVALID)
+                zwp_virtual_keyboard_v1_modifiers(keyboard, 0, 0, 1u << numLock, 0);
+            backend = (struct Backend){wlrMove, wlrButton, wlrKey, waylandSync};
+        } else if (fakeInput) {
+            // KWin keeps its own keyboard state: Num Lock is on as its settings say (the session's are).
+            org_kde_kwin_fake_input_authenticate(fakeInput, "wlinput", "input for tests");
+            backend = (struct Backend){fakeMove, fakeButton, fakeKey, waylandSync};
+        } else {
+            fprintf(stderr,
+                    "wlinput: the compositor offers neither virtual pointer and keyboard nor fake input\n");
+            return 1;
+        }
+        if (waylandSync()) {
+            fprintf(stderr, "wlinput: the compositor refused the virtual devices\n");
+            return 1;
+        }
     }
     printf("ready\n");
     fflush(stdout);
@@ -150,29 +289,20 @@ int main(int argc, char** argv) {
             continue;
         if (strcmp(verb, "move") == 0) {
             if (sscanf(line, "%*s %d %d", &x, &y) != 2 || x < 0 || y < 0 || (unsigned)x >= width ||
-                (unsigned)y >= height) {
+                (unsigned)y >= height)
                 error = "move wants X Y inside the layout";
-            } else {
-                zwlr_virtual_pointer_v1_motion_absolute(pointer, nowMs(), (uint32_t)x, (uint32_t)y, width,
-                                                        height);
-                zwlr_virtual_pointer_v1_frame(pointer);
-            }
+            else
+                backend.move(x, y);
         } else if (strcmp(verb, "down") == 0 || strcmp(verb, "up") == 0 || strcmp(verb, "click") == 0) {
             int button = 0;
             const int code = sscanf(line, "%*s %d", &button) == 1 ? buttonCode(button) : -1;
             if (code < 0) {
                 error = "unknown button";
             } else {
-                if (strcmp(verb, "up") != 0) {
-                    zwlr_virtual_pointer_v1_button(pointer, nowMs(), (uint32_t)code,
-                                                   WL_POINTER_BUTTON_STATE_PRESSED);
-                    zwlr_virtual_pointer_v1_frame(pointer);
-                }
-                if (strcmp(verb, "down") != 0) {
-                    zwlr_virtual_pointer_v1_button(pointer, nowMs(), (uint32_t)code,
-                                                   WL_POINTER_BUTTON_STATE_RELEASED);
-                    zwlr_virtual_pointer_v1_frame(pointer);
-                }
+                if (strcmp(verb, "up") != 0)
+                    backend.button(code, 1);
+                if (strcmp(verb, "down") != 0)
+                    backend.button(code, 0);
             }
         } else if (strcmp(verb, "key") == 0 || strcmp(verb, "keydown") == 0 || strcmp(verb, "keyup") == 0) {
             const xkb_keysym_t keysym = sscanf(line, "%*s %63s", argument) == 1
@@ -183,28 +313,32 @@ int main(int argc, char** argv) {
                 error = "no key carries that keysym";
             } else {
                 if (strcmp(verb, "keyup") != 0)
-                    zwp_virtual_keyboard_v1_key(keyboard, nowMs(), (uint32_t)code,
-                                                WL_KEYBOARD_KEY_STATE_PRESSED);
+                    backend.key(code, 1);
                 if (strcmp(verb, "keydown") != 0)
-                    zwp_virtual_keyboard_v1_key(keyboard, nowMs(), (uint32_t)code,
-                                                WL_KEYBOARD_KEY_STATE_RELEASED);
+                    backend.key(code, 0);
             }
         } else {
             error = "unknown command";
         }
-        if (!error && wl_display_roundtrip(display) < 0)
-            error = "the compositor closed the connection";
+        if (!error)
+            error = backend.sync();
         if (error)
             printf("error: %s\n", error);
         else
             printf("ok\n");
         fflush(stdout);
-        if (wl_display_get_error(display))
+        if (display && wl_display_get_error(display))
             return 1;
     }
-    zwlr_virtual_pointer_v1_destroy(pointer);
-    zwp_virtual_keyboard_v1_destroy(keyboard);
-    wl_display_roundtrip(display);
-    wl_display_disconnect(display);
+    if (pointer)
+        zwlr_virtual_pointer_v1_destroy(pointer);
+    if (keyboard)
+        zwp_virtual_keyboard_v1_destroy(keyboard);
+    if (display) {
+        wl_display_roundtrip(display);
+        wl_display_disconnect(display);
+    }
+    if (session)
+        mutterCall("Stop", NULL);
     return 0;
 }

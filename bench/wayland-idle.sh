@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Wake-ups of the open tab at rest under a Wayland compositor: the program, started as a user's session would
+# start it (no platform chosen, XDG_SESSION_TYPE=wayland), in the headless session of tests/wayland.sh beside
+# a native window that has the keyboard. The compositor's own virtual pointer (wlinput) clicks the strip,
+# which opens the tab and gives it the keyboard, then rests on the native window; the program's context
+# switches are counted over WINDOWS windows of SECONDS seconds each. It reports and does not judge.
+#
+#   bench/wayland-idle.sh BUILD [WINDOWS] [SECONDS] [--fullscreen]
+#     BUILD: a build folder with brimvel, tests/wayland/wlinput, tests/wayland/testwindow and
+#     bench/bench_xprobe
+#
+# Prints one line per window, "open_wayland_wakeups program N" (N per second), then one line per thread of
+# the program with its wake-ups per second over the whole span.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+if [ "${1:-}" != --measure ]; then
+    build=$(cd "${1:?build folder}" && pwd)
+    exec "$root/tests/wayland.sh" "${BASH_SOURCE[0]}" --measure "$build" "${2:-3}" "${3:-10}" "${4:-}"
+fi
+
+# ---------------------------------------------------------------- inside the Wayland session from here on
+build=$2 windows=$3 window_s=$4 fullscreen=${5:-}
+. "$root/bench/sampling.sh"
+probe=$build/bench/bench_xprobe
+program=$BRIMVEL_DESKTOP/program
+mkdir -p "$program/data/links" "$program/data/sounds" "$program/config"
+cp "$build/brimvel" "$program/"
+cp "$build/data/sounds/"*.wav "$program/data/sounds/"
+printf '[0]\nname0=First\nurl0=http://first.example/\n' >"$program/data/links/plink.dat"
+
+QT_QPA_PLATFORM=wayland "$build/tests/wayland/testwindow" native $fullscreen >/dev/null 2>&1 &
+window=$!
+XDG_CONFIG_HOME="$program/config" "$program/brimvel" >"$program/log" 2>&1 &
+tab=$!
+coproc input { "$build/tests/wayland/wlinput"; }
+trap 'exec {input[1]}>&-; kill $tab $window 2>/dev/null; wait 2>/dev/null' EXIT
+send() {
+    local answer
+    echo "$*" >&"${input[1]}"
+    read -r answer <&"${input[0]}"
+    [ "$answer" = ok ] || { echo "wayland-idle: wlinput answered '$answer' to '$*'" >&2; exit 1; }
+}
+read -r ready <&"${input[0]}"
+[ "$ready" = ready ] || { echo "wayland-idle: no virtual pointer" >&2; exit 1; }
+
+geometry() { "$probe" geometry Brimvel-Blue 2>/dev/null; }
+for _ in $(seq 100); do geometry >/dev/null && break; sleep 0.1; done
+read -r x y _ _ < <(geometry)
+# The strip, at a hand's pace: XWayland passes the pointer on after the compositor has handled it.
+for attempt in 1 2 3; do
+    send move $((x + 3)) $((y + 35))
+    send move $((x + 3)) $((y + 40))
+    sleep 0.2
+    send down 1
+    sleep 0.05
+    send up 1
+    for _ in $(seq 50); do
+        read -r _ _ _ height < <(geometry)
+        [ "$height" -ge 300 ] && break 2
+        sleep 0.1
+    done
+done
+[ "$height" -ge 300 ] || { echo "wayland-idle: the tab did not open (height $height)" >&2; exit 1; }
+# At rest on the native window, away from the tab.
+send move 200 500
+sleep 2
+
+thread_switches "$tab" >"$program/threads0"
+for _ in $(seq "$windows"); do
+    before=$(switches "$tab")
+    sleep "$window_s"
+    echo "open_wayland_wakeups program $(awk -v a="$before" -v b="$(switches "$tab")" -v s="$window_s" \
+        'BEGIN { printf "%.3f", (b - a) / s }')"
+done
+thread_switches "$tab" | awk -v s=$((windows * window_s)) 'NR == FNR { before[$1] = $3; next }
+    { printf "open under Wayland: thread %s (%s) %.2f wake-ups/s\n", $1, $2, ($3 - before[$1]) / s }' \
+    "$program/threads0" -
