@@ -20,6 +20,7 @@ struct Answer {
 // Shows the menu at `where` (global) and returns at once; `answered` is called once the menu has closed,
 // from the event loop, with what was chosen (None when it was closed without a choice). An empty slot can
 // only be edited; the page shown is not offered as a page to move to.
-void show(QWidget* parent, QPoint where, bool holdsLink, int currentPage, std::function<void(Answer)> answered);
+void show(QWidget* parent, QPoint where, bool holdsLink, int currentPage,
+          std::function<void(Answer)> answered);
 
 } // namespace LinkMenu
