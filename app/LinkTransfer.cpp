@@ -114,10 +114,20 @@ int importLinks(const QString& source, const QString& linkFile, QTextStream& out
         err << "brimvel: cannot import from " << path << ": " << error << ". Nothing was changed.\n";
         return 1;
     }
-    LinkTable table;
-    table.load(linkFile);
-    const LinkImport::Plan plan = LinkImport::plan(table, marks);
-    if (LinkStore(linkFile).write(plan.writes) != LinkStore::Result::Saved) {
+    // The plan is made on one reading of the link file and lands only on that very file: should the running
+    // tab save a link meanwhile, the import plans again instead of writing over it.
+    LinkImport::Plan plan;
+    LinkStore::Result result = LinkStore::Result::Changed;
+    for (int attempt = 0; attempt < 5 && result == LinkStore::Result::Changed; ++attempt) {
+        const QByteArray before = LinkStore::contents(linkFile);
+        LinkTable table;
+        table.load(linkFile);
+        if (LinkStore::contents(linkFile) != before)
+            continue;
+        plan = LinkImport::plan(table, marks);
+        result = LinkStore(linkFile).write(plan.writes, before);
+    }
+    if (result != LinkStore::Result::Saved) {
         err << "brimvel: the links could not be saved to " << linkFile << "; it is as it was.\n";
         return 1;
     }

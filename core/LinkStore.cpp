@@ -5,6 +5,8 @@
 #include "LinkTable.h"
 #include "PrivateProfile.h"
 
+#include <QFile>
+
 namespace {
 
 QString nameKey(int slot) {
@@ -28,6 +30,11 @@ PrivateProfile::Edit put(int page, const QString& key, const QString& value) {
 
 } // namespace
 
+QByteArray LinkStore::contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QString LinkStore::storedText(const QString& value) {
     if (value.size() >= 2 && value.front() == value.back() &&
         (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\'')))
@@ -35,7 +42,7 @@ QString LinkStore::storedText(const QString& value) {
     return value;
 }
 
-LinkStore::Result LinkStore::write(const QList<SlotText>& texts) {
+LinkStore::Result LinkStore::write(const QList<SlotText>& texts, const std::optional<QByteArray>& expected) {
     QList<PrivateProfile::Edit> edits;
     for (const SlotText& s : texts) {
         if (!validSlot(s.page, s.slot))
@@ -46,7 +53,9 @@ LinkStore::Result LinkStore::write(const QList<SlotText>& texts) {
     if (edits.isEmpty())
         return Result::Saved;
     LinkFileLocation::makeFolderFor(path_);
-    return PrivateProfile::writeStrings(edits, path_) ? Result::Saved : Result::Unsaved;
+    if (PrivateProfile::writeStrings(edits, path_, expected))
+        return Result::Saved;
+    return expected && contents(path_) != *expected ? Result::Changed : Result::Unsaved;
 }
 
 LinkStore::Result LinkStore::save(int page, int slot, const QString& name, const QString& address) {

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
+#include <optional>
 
 // Writes to the link file: one slot's name and address, a removal, a swap of two slots, or a whole set of
 // slots at once. Every change is one rewrite of the file: it is made whole or, when it cannot be, the file
@@ -12,6 +14,7 @@ public:
     enum class Result {
         Saved,
         Unsaved, // nothing was written; the file is as it was
+        Changed, // nothing was written: the file no longer held what the change was planned on
     };
 
     // What one slot is to hold; an empty name and address clear the slot.
@@ -31,12 +34,15 @@ public:
     Result remove(int page, int slot);
     // Exchanges two slots (an empty slot moves the other into it).
     Result swap(int pageA, int slotA, int pageB, int slotB);
-    // Every slot of the list, in one rewrite.
-    Result write(const QList<SlotText>& texts);
+    // Every slot of the list, in one rewrite; with `expected`, only while the file holds exactly those bytes
+    // (Changed when it no longer does).
+    Result write(const QList<SlotText>& texts, const std::optional<QByteArray>& expected = std::nullopt);
 
     // The text stored for a value so that it reads back as itself: the reader takes one pair of matching
     // quotes around a value away, so a value that begins and ends with the same quote gets one more pair.
     static QString storedText(const QString& value);
+    // The file's bytes as they are now (none when it is absent or unreadable).
+    static QByteArray contents(const QString& path);
 
 private:
     QString path_;

@@ -689,7 +689,7 @@ int writeString(const std::optional<QString>& section, const std::optional<QStri
     return writeStrings({Edit{section, key, text}}, path);
 }
 
-int writeStrings(const QList<Edit>& edits, const QString& path) {
+int writeStrings(const QList<Edit>& edits, const QString& path, const std::optional<QByteArray>& expected) {
     // Whatever becomes of the write, reads that follow it go to the file.
     Snapshot::end(path);
     for (const Edit& edit : edits) {
@@ -699,6 +699,8 @@ int writeStrings(const QList<Edit>& edits, const QString& path) {
     QByteArray bytes;
     const FileState state = readFile(path, bytes);
     if (state == FileState::Unreadable || state == FileState::TooLarge)
+        return 0;
+    if (expected && bytes != *expected)
         return 0;
     ProfileImage image = parse(bytes);
     bool changed = false;

@@ -88,7 +88,11 @@ struct Edit {
 // Makes every change of the list, in order, with one rewrite of the file, as writeString makes one: all of
 // them or, when one of them would be refused or the file cannot be written, none (0, the file untouched).
 // A list that changes nothing (only removals of what is not there) leaves the disk untouched.
-int writeStrings(const QList<Edit>& edits, const QString& path);
+// With `expected`, the changes are made only when the file holds exactly those bytes when it is read for the
+// rewrite (an absent file holds none): changes planned on one reading never land on a file that another
+// writer has changed since.
+int writeStrings(const QList<Edit>& edits, const QString& path,
+                 const std::optional<QByteArray>& expected = std::nullopt);
 
 // One reading of a file that serves every read of that path made on this thread while it lives, so that a
 // burst of reads (the link table's 180 values) costs one reading however large the file is, and all of them
@@ -106,7 +110,7 @@ public:
 private:
     friend int getString(const std::optional<QString>&, const std::optional<QString>&,
                          const std::optional<QString>&, QString&, int, const QString&);
-    friend int writeStrings(const QList<Edit>&, const QString&);
+    friend int writeStrings(const QList<Edit>&, const QString&, const std::optional<QByteArray>&);
     static const Snapshot* find(const QString& path);
     static void end(const QString& path);
 

@@ -232,6 +232,7 @@ void frmInput::cmdOK_Click() {
     case LinkStore::Result::Saved:
         break;
     case LinkStore::Result::Unsaved:
+    case LinkStore::Result::Changed:
         reportUnsaved();
         return;
     }

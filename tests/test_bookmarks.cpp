@@ -337,6 +337,27 @@ private slots:
                  1);
         QCOMPARE(readAll(path), QByteArray("; hand-written\r\n[0]\r\nname1=B\r\nurl1=http://b/\r\n"));
     }
+
+    // Changes planned on one reading of the file land only on that very file: once another writer has changed
+    // it, they are refused and the other writer's link stays.
+    void changesPlannedOnAnOlderFileAreRefused() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("links.dat"));
+        const QByteArray planned = "[0]\nname0=A\nurl0=http://a.example/\n";
+        QVERIFY(writeAll(path, planned));
+        const QByteArray meanwhile = planned + "name1=Saved meanwhile\nurl1=http://meanwhile.example/\n";
+        QVERIFY(writeAll(path, meanwhile));
+        const QList<LinkStore::SlotText> import{
+            {0, 1, QStringLiteral("Imported"), QStringLiteral("http://i.example/")}};
+        QCOMPARE(LinkStore(path).write(import, planned), LinkStore::Result::Changed);
+        QCOMPARE(readAll(path), meanwhile);
+        QCOMPARE(LinkStore(path).write(import, meanwhile), LinkStore::Result::Saved);
+        QVERIFY(readAll(path).contains("name1=Imported\n"));
+        // A file that was absent when the plan was made must still be absent.
+        const QString fresh = dir.filePath(QStringLiteral("fresh.dat"));
+        QCOMPARE(LinkStore(fresh).write(import, QByteArray()), LinkStore::Result::Saved);
+        QVERIFY(readAll(fresh).contains("name1=Imported\n"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestBookmarks)
