@@ -6,7 +6,7 @@
 # which opens the tab and gives it the keyboard, then rests on the native window; the program's context
 # switches are counted over WINDOWS windows of SECONDS seconds each. It reports and does not judge.
 #
-#   bench/wayland-idle.sh BUILD [WINDOWS] [SECONDS] [--fullscreen]
+#   bench/wayland-idle.sh [--compositor sway|mutter|kwin] BUILD [WINDOWS] [SECONDS] [--fullscreen]
 #     BUILD: a build folder with brimvel, tests/wayland/wlinput, tests/wayland/testwindow and
 #     bench/bench_xprobe
 #
@@ -16,8 +16,14 @@ set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 if [ "${1:-}" != --measure ]; then
+    compositor=sway
+    if [ "${1:-}" = --compositor ]; then
+        compositor=${2:?compositor}
+        shift 2
+    fi
     build=$(cd "${1:?build folder}" && pwd)
-    exec "$root/tests/wayland.sh" "${BASH_SOURCE[0]}" --measure "$build" "${2:-3}" "${3:-10}" "${4:-}"
+    exec "$root/tests/wayland.sh" --compositor "$compositor" "${BASH_SOURCE[0]}" --measure "$build" "${2:-3}" \
+        "${3:-10}" "${4:-}"
 fi
 
 # ---------------------------------------------------------------- inside the Wayland session from here on
@@ -30,11 +36,19 @@ cp "$build/brimvel" "$program/"
 cp "$build/data/sounds/"*.wav "$program/data/sounds/"
 printf '[0]\nname0=First\nurl0=http://first.example/\n' >"$program/data/links/plink.dat"
 
-QT_QPA_PLATFORM=wayland "$build/tests/wayland/testwindow" native $fullscreen >/dev/null 2>&1 &
+# Where sway tiles it over the whole output, the others are asked for the same.
+place=$fullscreen
+[ -z "$place" ] && [ "$BRIMVEL_COMPOSITOR" != sway ] && place=--maximized
+QT_QPA_PLATFORM=wayland "$build/tests/wayland/testwindow" native $place >/dev/null 2>&1 &
 window=$!
 XDG_CONFIG_HOME="$program/config" "$program/brimvel" >"$program/log" 2>&1 &
 tab=$!
-coproc input { "$build/tests/wayland/wlinput"; }
+# Under mutter and KWin the helper gives input as the compositor's user, through their own interfaces.
+case "$BRIMVEL_COMPOSITOR" in
+    sway) coproc input { "$build/tests/wayland/wlinput"; } ;;
+    mutter) coproc input { "$BRIMVEL_AS_COMPOSITOR" "$build/tests/wayland/wlinput" --mutter; } ;;
+    *) coproc input { "$BRIMVEL_AS_COMPOSITOR" "$build/tests/wayland/wlinput"; } ;;
+esac
 trap 'exec {input[1]}>&-; kill $tab $window 2>/dev/null; wait 2>/dev/null' EXIT
 send() {
     local answer

@@ -163,7 +163,12 @@ CONFIG
             >"$work/compositor.log" 2>&1 &
         ;;
     mutter)
-        # Its settings in memory: nothing is read from or written to a settings database.
+        # Its settings in a file of the session's own: Num Lock on from the start, as on a desk where the
+        # number pad types digits (mutter restores the remembered state as it starts).
+        mkdir -p "$chome/.config/glib-2.0/settings"
+        printf '[org/gnome/desktop/peripherals/keyboard]\nremember-numlock-state=true\nnumlock-state=true\n' \
+            >"$chome/.config/glib-2.0/settings/keyfile"
+        [ ${#as_user[@]} -gt 0 ] && chown -R "$user:" "$chome"
         cat >"$work/mutter-session.sh" <<SESSION
 #!/bin/sh
 mutter --headless --virtual-monitor 1280x1024 --wayland --wayland-display wayland-brimvel &
@@ -179,7 +184,7 @@ DISPLAY=\$display "$work/report-session.sh"
 wait \$mutter
 SESSION
         chmod 755 "$work/mutter-session.sh"
-        "${compositor_env[@]}" GSETTINGS_BACKEND=memory "${as_user[@]}" setsid dbus-run-session -- \
+        "${compositor_env[@]}" GSETTINGS_BACKEND=keyfile "${as_user[@]}" setsid dbus-run-session -- \
             "$work/mutter-session.sh" >"$work/compositor.log" 2>&1 &
         ;;
     kwin)

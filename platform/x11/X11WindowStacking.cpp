@@ -472,6 +472,8 @@ void X11WindowStacking::holdKeyboard(Display* display, unsigned long tab) {
         const Atom normalType = atom(display, "_NET_WM_WINDOW_TYPE_NORMAL");
         XChangeProperty(display, keyboardHolder, atom(display, "_NET_WM_WINDOW_TYPE"), XA_ATOM, 32,
                         PropModeReplace, reinterpret_cast<const unsigned char*>(&normalType), 1);
+        // Named, so that it can be told apart from the other windows in a tool that lists them.
+        XStoreName(display, keyboardHolder, "Brimvel keyboard");
         if (holderManaged)
             describeManagedHolder(display);
     }
@@ -571,7 +573,6 @@ void X11WindowStacking::describeManagedHolder(Display* display) {
     hints.flags = InputHint;
     hints.input = True;
     XSetWMHints(display, keyboardHolder, &hints);
-    XStoreName(display, keyboardHolder, "Brimvel keyboard");
 }
 
 void X11WindowStacking::returnFocus(QWidget* window) {
