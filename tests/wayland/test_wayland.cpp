@@ -444,6 +444,16 @@ public:
         }
     }
     bool copied() const { return copied_; }
+    // A second start with --toggle, which tells this program to slide its tab out or in; true when it ended
+    // at once with status 0.
+    bool toggle() const {
+        QProcess second;
+        second.setProcessEnvironment(process_.processEnvironment());
+        second.setProcessChannelMode(QProcess::ForwardedChannels);
+        second.start(program_.filePath(QStringLiteral("brimvel")), {QStringLiteral("--toggle")});
+        return second.waitForFinished(10000) && second.exitStatus() == QProcess::NormalExit &&
+               second.exitCode() == 0;
+    }
     qint64 pid() const { return process_.processId(); }
 
     // Starts the program and waits until its closed tab stands docked at the right edge, on the screen.
@@ -526,7 +536,14 @@ QString stripFault(const QImage& shot, QPoint origin) {
 }
 
 enum class Situation { NativeFullscreen, NativeFocused, X11Focused };
-enum class Action { StripAtEdge, HoverOpens, LinkClickOpens, NumberPadKey, LeavingClearsHighlight };
+enum class Action {
+    StripAtEdge,
+    HoverOpens,
+    LinkClickOpens,
+    NumberPadKey,
+    ToggleTakesKeyboard,
+    LeavingClearsHighlight
+};
 
 } // namespace
 
@@ -577,6 +594,7 @@ void TestWayland::situations_data() {
         {"hover opens", Action::HoverOpens},
         {"link click reaches xdg-open", Action::LinkClickOpens},
         {"number-pad key while open", Action::NumberPadKey},
+        {"brimvel --toggle: the keyboard in and back", Action::ToggleTakesKeyboard},
         {"leaving for a native window clears the highlight and stops the tick",
          Action::LeavingClearsHighlight},
     };
@@ -691,6 +709,32 @@ void TestWayland::situations() {
             QVERIFY(pointerReaches(*input, kStrip));
         }
         break;
+    case Action::ToggleTakesKeyboard: {
+        // The global shortcut's path, with no pointer at all: out, and a key reaches the tab alone.
+        OtherWindow& before = x11 ? *x11 : native;
+        QVERIFY2(program.toggle(), "brimvel --toggle did not end at once");
+        QVERIFY2(waitUntil([&] { return screenGeometry(*tab) == kOpenTab; }, 15000),
+                 "--toggle did not open the tab");
+        QThread::msleep(300); // as above: the keyboard reaches the open tab a moment after it stands open
+        QVERIFY(input->tapKey(QStringLiteral("KP_1")));
+        QVERIFY2(waitUntil([] { return !openedAddresses().isEmpty(); }, 10000),
+                 "number pad 1 did not reach the tab that --toggle opened");
+        QCOMPARE(openedAddresses(), QStringList{QStringLiteral("http://first.example/")});
+        QVERIFY2(before.keys().isEmpty(), "the window beneath the open tab got the key too");
+        // The link's key slid the tab in; --toggle opens it again and closes it again. Whether the window
+        // that had the keyboard gets it back after a slide-in without a click is not checked here: under all
+        // three compositors it now and then does not (with a click on it, as in the number-pad row, it always
+        // does).
+        QVERIFY2(waitUntil([&] { return screenGeometry(*tab) == kDockedTab; }, 15000),
+                 "the tab did not slide in");
+        QVERIFY(program.toggle());
+        QVERIFY2(waitUntil([&] { return screenGeometry(*tab) == kOpenTab; }, 15000),
+                 "--toggle did not open the tab");
+        QVERIFY(program.toggle());
+        QVERIFY2(waitUntil([&] { return screenGeometry(*tab) == kDockedTab; }, 15000),
+                 "--toggle did not slide the tab in");
+        break;
+    }
     case Action::LeavingClearsHighlight: {
         QVERIFY2(openWithStrip(), "a click on the strip did not open the tab");
         QThread::msleep(500);
