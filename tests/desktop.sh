@@ -15,19 +15,13 @@ set -u
 work=$(mktemp -d /tmp/brimvel-desktop.XXXXXX)
 pids=()
 
+. "$(dirname "$0")/session-parts.sh"
 cleanup() {
-    local pid
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    for pid in "${pids[@]}"; do
-        for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-        kill -9 "$pid" 2>/dev/null
-    done
+    stop_session_pids
     rm -rf "$work"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM HUP
-
-. "$(dirname "$0")/session-parts.sh"
 
 wait_for() { # seconds, command...
     local limit=$(( $1 * 10 )); shift

@@ -3,6 +3,16 @@
 # $work (the session's scratch folder, with bin/ in it), the array pids (what the session stops at its end),
 # $BRIMVEL_SINK and $BRIMVEL_OPEN_LOG, and a function wait_for SECONDS COMMAND...
 
+# Stops every process in pids: asks each to end, waits up to 5 s for each, then ends what is left.
+stop_session_pids() {
+    local pid
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    for pid in "${pids[@]}"; do
+        for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+        kill -9 "$pid" 2>/dev/null
+    done
+}
+
 # A PulseAudio server with a null sink as the default sink; record its ".monitor" source to hear what played.
 # Returns non-zero (after printing the server's log) when it does not come up.
 start_sound_server() {

@@ -8,6 +8,7 @@
 #include "core/LinkStore.h"
 #include "core/LinkTable.h"
 #include "core/PrivateProfile.h"
+#include "support/FileBytes.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -22,16 +23,6 @@ namespace {
 QByteArray fixture(const char* name) {
     QFile f(QStringLiteral(BRIMVEL_SOURCE_DIR "/tests/fixtures/bookmarks/") + QLatin1String(name));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 // "title <address>" per bookmark, for readable comparisons.
@@ -256,7 +247,7 @@ private slots:
                                  "name3=\"\"Quoted\"\"\nurl3=mailto:q@mail.example\n"
                                  "[4]\nname9=Café 日本語 'single'\nurl9=http://b.example/caf%C3%A9\n"
                                  "[8]\nname0=Last\nurl0=ftp://c.example/\n";
-        QVERIFY(writeAll(source, links));
+        QVERIFY(writeBytes(source, links));
         LinkTable before;
         before.load(source);
         int count = 0;
@@ -308,7 +299,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("links.dat"));
         const QByteArray before = "; hand-written\r\n[0]\r\nname0=A\r\nurl0=http://a.example/\r\n";
-        QVERIFY(writeAll(path, before));
+        QVERIFY(writeBytes(path, before));
         struct stat was {};
         QVERIFY(::stat(QFile::encodeName(path).constData(), &was) == 0);
 
@@ -319,7 +310,7 @@ private slots:
                       {QStringLiteral("1"), QStringLiteral("url0"), QStringLiteral("x\ny")}},
                      path),
                  0);
-        QCOMPARE(readAll(path), before);
+        QCOMPARE(readBytes(path), before);
         // Removing only what is not there leaves the disk alone: the same file, not a rewrite of it.
         QCOMPARE(PrivateProfile::writeStrings({{QStringLiteral("5"), QStringLiteral("name1"), std::nullopt}},
                                               path),
@@ -335,7 +326,7 @@ private slots:
                       {QStringLiteral("0"), QStringLiteral("url0"), std::nullopt}},
                      path),
                  1);
-        QCOMPARE(readAll(path), QByteArray("; hand-written\r\n[0]\r\nname1=B\r\nurl1=http://b/\r\n"));
+        QCOMPARE(readBytes(path), QByteArray("; hand-written\r\n[0]\r\nname1=B\r\nurl1=http://b/\r\n"));
     }
 
     // Changes planned on one reading of the file land only on that very file: once another writer has changed
@@ -344,19 +335,19 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("links.dat"));
         const QByteArray planned = "[0]\nname0=A\nurl0=http://a.example/\n";
-        QVERIFY(writeAll(path, planned));
+        QVERIFY(writeBytes(path, planned));
         const QByteArray meanwhile = planned + "name1=Saved meanwhile\nurl1=http://meanwhile.example/\n";
-        QVERIFY(writeAll(path, meanwhile));
+        QVERIFY(writeBytes(path, meanwhile));
         const QList<LinkStore::SlotText> import{
             {0, 1, QStringLiteral("Imported"), QStringLiteral("http://i.example/")}};
         QCOMPARE(LinkStore(path).write(import, planned), LinkStore::Result::Changed);
-        QCOMPARE(readAll(path), meanwhile);
+        QCOMPARE(readBytes(path), meanwhile);
         QCOMPARE(LinkStore(path).write(import, meanwhile), LinkStore::Result::Saved);
-        QVERIFY(readAll(path).contains("name1=Imported\n"));
+        QVERIFY(readBytes(path).contains("name1=Imported\n"));
         // A file that was absent when the plan was made must still be absent.
         const QString fresh = dir.filePath(QStringLiteral("fresh.dat"));
         QCOMPARE(LinkStore(fresh).write(import, QByteArray()), LinkStore::Result::Saved);
-        QVERIFY(readAll(fresh).contains("name1=Imported\n"));
+        QVERIFY(readBytes(fresh).contains("name1=Imported\n"));
     }
 };
 

@@ -8,6 +8,7 @@
 #include "core/LinkTable.h"
 #include "links/frmInput.h"
 #include "panel/LinkPanel.h"
+#include "support/FileBytes.h"
 #include "support/LinkPanelDriver.h"
 #include "support/MessageBoxAnswerer.h"
 #include "support/TabView.h"
@@ -26,11 +27,6 @@
 
 namespace {
 
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // Page 1: A, B, (free), D; page 3 full; page 5: one link in slot 3.
 QByteArray seededLinks() {
     QByteArray text = "[0]\nname0=A\nurl0=http://a.example/\nname1=B\nurl1=http://b.example/\n"
@@ -40,6 +36,12 @@ QByteArray seededLinks() {
                 QByteArray::number(s) + "=http://full.example/" + QByteArray::number(s) + "\n";
     text += "[4]\nname2=Five\nurl2=http://five.example/\n";
     return text;
+}
+
+// Starts a program whose link file holds the seeded links.
+frmMain& startSeeded(TestProgram& program) {
+    program.writeLinks(seededLinks());
+    return program.start();
 }
 
 LinkTable tableOf(const QString& path) {
@@ -115,10 +117,9 @@ private slots:
     // edited. Escape closes the menu and changes nothing.
     void menuOffersItsChoices() {
         TestProgram program;
-        program.writeLinks(seededLinks());
-        frmMain& tab = program.start();
+        frmMain& tab = startSeeded(program);
         QVERIFY(slideOut(tab));
-        const QByteArray before = fileBytes(program.linkFile());
+        const QByteArray before = readBytes(program.linkFile());
 
         QMenu* menu = menuOf(tab, 1);
         QVERIFY(menu);
@@ -138,14 +139,13 @@ private slots:
         QCOMPARE(texts(menu), (QStringList{"&Edit…", "&Remove (off)", "&Move to page (off)"}));
         menuKey(XK_Escape);
         QVERIFY(waitUntil([] { return !QApplication::activePopupWidget(); }));
-        QCOMPARE(fileBytes(program.linkFile()), before);
+        QCOMPARE(readBytes(program.linkFile()), before);
     }
 
     // Edit… opens the editor for the row as its light does.
     void editOpensTheEditor() {
         TestProgram program;
-        program.writeLinks(seededLinks());
-        frmMain& tab = program.start();
+        frmMain& tab = startSeeded(program);
         QVERIFY(slideOut(tab));
         QVERIFY(menuOf(tab, 1));
         menuKey(XK_Down);
@@ -164,10 +164,9 @@ private slots:
     void removeAsksFirst() {
         QFETCH(bool, yes);
         TestProgram program;
-        program.writeLinks(seededLinks());
-        frmMain& tab = program.start();
+        frmMain& tab = startSeeded(program);
         QVERIFY(slideOut(tab));
-        const QByteArray before = fileBytes(program.linkFile());
+        const QByteArray before = readBytes(program.linkFile());
 
         MessageBoxAnswerer answerer(yes ? QMessageBox::Yes : QMessageBox::No);
         QVERIFY(menuOf(tab, 1));
@@ -180,11 +179,11 @@ private slots:
         if (yes) {
             QByteArray expected = before;
             expected.replace("name1=B\nurl1=http://b.example/\n", "");
-            QTRY_COMPARE(fileBytes(program.linkFile()), expected);
+            QTRY_COMPARE(readBytes(program.linkFile()), expected);
             QTRY_COMPARE(view(tab).lblLink[1]->Caption(), QString());
         } else {
             settle(300);
-            QCOMPARE(fileBytes(program.linkFile()), before);
+            QCOMPARE(readBytes(program.linkFile()), before);
             QCOMPARE(view(tab).lblLink[1]->Caption(), QString("B"));
         }
     }
@@ -200,10 +199,9 @@ private slots:
         QFETCH(int, page);
         QFETCH(QString, message);
         TestProgram program;
-        program.writeLinks(seededLinks());
-        frmMain& tab = program.start();
+        frmMain& tab = startSeeded(program);
         QVERIFY(slideOut(tab));
-        const QByteArray before = fileBytes(program.linkFile());
+        const QByteArray before = readBytes(program.linkFile());
 
         MessageBoxAnswerer answerer;
         QVERIFY(menuOf(tab, 0));
@@ -226,7 +224,7 @@ private slots:
         } else {
             QTRY_COMPARE(answerer.seen().size(), 1);
             QCOMPARE(answerer.seen().first().text, message);
-            QCOMPARE(fileBytes(program.linkFile()), before);
+            QCOMPARE(readBytes(program.linkFile()), before);
         }
     }
 
@@ -253,10 +251,9 @@ private slots:
         QFETCH(QStringList, page1);
         QFETCH(QString, message);
         TestProgram program;
-        program.writeLinks(seededLinks());
-        frmMain& tab = program.start();
+        frmMain& tab = startSeeded(program);
         QVERIFY(slideOut(tab));
-        const QByteArray before = fileBytes(program.linkFile());
+        const QByteArray before = readBytes(program.linkFile());
         const QString movedName = tab.panel().name(row);
 
         MessageBoxAnswerer answerer;
@@ -266,7 +263,7 @@ private slots:
         if (!message.isEmpty()) {
             QTRY_COMPARE(answerer.seen().size(), 1);
             QCOMPARE(answerer.seen().first().text, message);
-            QCOMPARE(fileBytes(program.linkFile()), before);
+            QCOMPARE(readBytes(program.linkFile()), before);
         } else {
             QTRY_COMPARE(tableOf(program.linkFile()).name(0, ontoRow >= 0 ? ontoRow : row),
                          ontoRow >= 0 ? movedName : QString());
@@ -286,10 +283,9 @@ private slots:
     // A link file the program may not write: the removal says so, and the file stays byte for byte.
     void failedSaveSaysSo() {
         TestProgram program;
-        program.writeLinks(seededLinks());
-        frmMain& tab = program.start();
+        frmMain& tab = startSeeded(program);
         QVERIFY(slideOut(tab));
-        const QByteArray before = fileBytes(program.linkFile());
+        const QByteArray before = readBytes(program.linkFile());
         QVERIFY(::chmod(QFile::encodeName(program.linkFile()).constData(), 0444) == 0);
 
         MessageBoxAnswerer answerer(QMessageBox::Yes);
@@ -301,15 +297,14 @@ private slots:
         QCOMPARE(answerer.seen().at(1).text,
                  QStringLiteral("The links could not be saved to %1; the file is as it was.")
                      .arg(program.linkFile()));
-        QCOMPARE(fileBytes(program.linkFile()), before);
+        QCOMPARE(readBytes(program.linkFile()), before);
         QCOMPARE(view(tab).lblLink[0]->Caption(), QString("A"));
     }
 
     // The command line's import, a process of its own, while the tab runs: the tab shows the new links.
     void runningTabShowsImportedLinks() {
         TestProgram program;
-        program.writeLinks(seededLinks());
-        frmMain& tab = program.start();
+        frmMain& tab = startSeeded(program);
         QVERIFY(slideOut(tab));
         const QString copy = program.programFolder() + QStringLiteral("/brimvel");
         QVERIFY(QFile::copy(QStringLiteral(BRIMVEL_BUILD_DIR "/brimvel"), copy));

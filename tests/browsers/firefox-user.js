@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Preferences of the test profile: no update, telemetry, safe-browsing, push, remote settings or studies, no
 // first-run pages, and nothing fetched ahead; every request goes to the test's own server on loopback.
 user_pref("app.update.enabled", false);
