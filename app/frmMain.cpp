@@ -114,17 +114,18 @@ void frmMain::buildSubsystems() {
     TabMotion::Hooks hooks;
     hooks.cue = [this](const QString& cue) { playCue(cue); };
     hooks.openChanged = [this](bool open) { hotkeys_->setActive(open); };
-    // Open, the tab holds the keyboard; when it slides in, the window that had it before gets it back.
+    // Open, the tab holds the keyboard; as it starts to slide in, the window that had it before gets it back,
+    // so that a key typed the moment the tab is gone reaches that window.
     hooks.slidOut = [this] {
         if (m.services.stacking)
             m.services.stacking->takeFocus(this);
         tabSlid(true);
     };
-    hooks.slidIn = [this] {
-        tabSlid(false);
+    hooks.slidingIn = [this] {
         if (m.services.stacking)
             m.services.stacking->returnFocus(this);
     };
+    hooks.slidIn = [this] { tabSlid(false); };
     hooks.held = [this] { return handlersHeld(); };
     motion_ =
         std::make_unique<TabMotion>(*this, *base_, *imgDrag,

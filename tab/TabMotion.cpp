@@ -140,6 +140,8 @@ void TabMotion::animation() {
         if (hooks_.slidOut)
             hooks_.slidOut();
     } else {
+        if (hooks_.slidingIn)
+            hooks_.slidingIn();
         hooks_.cue(Paths::kScrollSound);
         tmrShrink_->setEnabled(true);
         dragHandle_.setEnabled(false);

@@ -25,6 +25,8 @@ public:
         std::function<void(bool open)> openChanged;
         // A slide-out ended: the tab may take the keyboard.
         std::function<void()> slidOut;
+        // A slide-in begins: the tab needs the keyboard no longer.
+        std::function<void()> slidingIn;
         // A slide-in ended.
         std::function<void()> slidIn;
         // True while the retract tick must leave the tab alone (the link editor shows).

@@ -150,6 +150,36 @@ Atom atom(Display* display, const char* name) {
     return it.value();
 }
 
+// The window the manager made active (_NET_ACTIVE_WINDOW on the root), or none.
+Window activeWindow(Display* display) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    Window active = 0;
+    if (XGetWindowProperty(display, DefaultRootWindow(display), atom(display, "_NET_ACTIVE_WINDOW"), 0, 1,
+                           False, XA_WINDOW, &type, &format, &count, &remaining, &data) == Success &&
+        type == XA_WINDOW && count == 1 && data)
+        active = *reinterpret_cast<const Window*>(data);
+    if (data)
+        XFree(data);
+    return active;
+}
+
+// Asks the manager to make a window active as a pager does for the user (_NET_ACTIVE_WINDOW, source 2).
+void requestActivation(Display* display, Window window) {
+    XEvent message{};
+    message.xclient.type = ClientMessage;
+    message.xclient.window = window;
+    message.xclient.message_type = atom(display, "_NET_ACTIVE_WINDOW");
+    message.xclient.format = 32;
+    message.xclient.data.l[0] = 2; // from a pager: the user asked for it
+    message.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
+               &message);
+    XFlush(display);
+}
+
 // True for a window the top-most windows must leave in view while it shows.
 bool mustStayUncovered(Display* display, Window window, const XWindowAttributes& attributes) {
     if (!attributes.override_redirect) {
@@ -484,6 +514,10 @@ void X11WindowStacking::holdKeyboard(Display* display, unsigned long tab) {
     changes.stack_mode = Below;
     XConfigureWindow(display, keyboardHolder, CWX | CWY | CWSibling | CWStackMode, &changes);
     XMapWindow(display, keyboardHolder);
+    if (!holding) {
+        const Window active = activeWindow(display);
+        activeBefore = active != keyboardHolder && active != tab ? active : 0;
+    }
     holding = true;
     if (holderManaged) {
         activationsLeft = kActivations;
@@ -507,16 +541,7 @@ void X11WindowStacking::activateHolder(Display* display) {
     if (!holding || focus == keyboardHolder || activationsLeft <= 0)
         return;
     --activationsLeft;
-    XEvent message{};
-    message.xclient.type = ClientMessage;
-    message.xclient.window = keyboardHolder;
-    message.xclient.message_type = atom(display, "_NET_ACTIVE_WINDOW");
-    message.xclient.format = 32;
-    message.xclient.data.l[0] = 2; // from a pager: the user asked for it
-    message.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
-               &message);
-    XFlush(display);
+    requestActivation(display, keyboardHolder);
     QTimer::singleShot(kActivationRetryMs, this, [this] {
         if (Display* qt = qtX11Display())
             activateHolder(qt);
@@ -555,6 +580,19 @@ bool X11WindowStacking::managerFocusesBypassingWindows(Display* display) {
     return name.isEmpty() || name.startsWith("wlroots");
 }
 
+bool X11WindowStacking::stillShown(unsigned long window) const {
+    // Asked on the private connection, where a window that is gone is a reply of failure rather than an
+    // error on Qt's.
+    if (!watch)
+        return false;
+    XWindowAttributes attributes;
+    XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    const bool shown = XGetWindowAttributes(watch, window, &attributes) && attributes.map_state == IsViewable;
+    XSync(watch, False);
+    XSetErrorHandler(previous);
+    return shown;
+}
+
 void X11WindowStacking::describeManagedHolder(Display* display) {
     // No frame (Motif hints: decorations given, none), no entry in task bars and pagers, and a place the
     // manager keeps: the tab's corner.
@@ -582,8 +620,16 @@ void X11WindowStacking::returnFocus(QWidget* window) {
             XUngrabKeyboard(display, CurrentTime);
         keyboardGrabbed = false;
         holding = false;
-        // The compositor gives the keyboard back to the window that had it, unless the user chose another.
+        // The compositor gives the keyboard back to the window that had it when the holder goes, unless the
+        // user chose another. Under sway that is the whole story. Mutter and KWin fall back to a window of
+        // their own choosing, not always an X11 window that had it: while the holder is still the active
+        // window (the user chose no other), that window is asked for again as the holder was.
+        const Window restore =
+            holderManaged && activeBefore && activeWindow(display) == keyboardHolder ? activeBefore : 0;
+        activeBefore = 0;
         XUnmapWindow(display, keyboardHolder);
+        if (restore && stillShown(restore))
+            requestActivation(display, restore);
         XFlush(display);
         return;
     }
@@ -597,17 +643,8 @@ void X11WindowStacking::returnFocus(QWidget* window) {
     XGetInputFocus(display, &focus, &revert);
     if (focus != id)
         return; // the user has focused another window since
-    // Only a window that still exists and is on screen can take the keyboard; the query is made on the
-    // private connection, where a window that is gone is a reply of failure rather than an error on Qt's.
-    if (!watch)
-        return;
-    XWindowAttributes attributes;
-    XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-    const bool viewable =
-        XGetWindowAttributes(watch, before, &attributes) && attributes.map_state == IsViewable;
-    XSync(watch, False);
-    XSetErrorHandler(previous);
-    if (!viewable)
+    // Only a window that still exists and is on screen can take the keyboard.
+    if (!stillShown(before))
         return;
     XSetInputFocus(display, before, RevertToParent, CurrentTime);
     XFlush(display);

@@ -59,6 +59,8 @@ private:
     void describeManagedHolder(Display* display);
     // Asks the manager to give the managed holder the keyboard, again after a while until it has it.
     void activateHolder(Display* display);
+    // Whether a window of another program still exists and is on screen (asked on the private connection).
+    bool stillShown(unsigned long window) const;
     unsigned long ceiling(Display* display, const Windows& children, const Windows& group) const;
 
     QHash<const QWidget*, bool> topMost;
@@ -78,6 +80,9 @@ private:
     static constexpr int kActivations = 10;
     static constexpr int kActivationRetryMs = 100;
     int activationsLeft = 0;
+    // The X11 window the manager had made active before the holder took the keyboard (none when a native
+    // Wayland window had it).
+    unsigned long activeBefore = 0;
     // Between holdKeyboard() and returnFocus().
     bool holding = false;
     bool placing = false;

@@ -339,7 +339,15 @@ public:
                            focusedWindowTitle() == title_;
                 },
                 10000);
-        if (waitUntil([&] { return read(), focused_; }, 3000))
+        // The window has the keyboard when it still has it half a second on.
+        const auto settled = [&](int timeoutMs) {
+            if (!waitUntil([&] { return read(), focused_; }, timeoutMs))
+                return false;
+            QThread::msleep(500);
+            read();
+            return focused_;
+        };
+        if (settled(3000))
             return true;
         QPoint inside = kOnNativeWindow;
         if (!native_) {
@@ -348,7 +356,7 @@ public:
                 return false;
             inside = rootPosition(*window) + QPoint(100, 100);
         }
-        return input.click(inside) && waitUntil([&] { return read(), focused_; }, 5000);
+        return input.click(inside) && settled(5000);
     }
 
 private:
@@ -611,13 +619,14 @@ void TestWayland::situations() {
     // tab), and for the X11 situation an X11 window beside it that holds the keyboard.
     OtherWindow native(QStringLiteral("wl-native"), true, situation == Situation::NativeFullscreen);
     QVERIFY2(native.waitShown(), "the native window did not come up");
+    // The native window has the keyboard before the X11 window comes up: mutter was seen to hand it to the
+    // native window a moment after the X11 window had it, when both came up at once.
+    QVERIFY2(native.focus(*input), "the native window did not get the keyboard");
     std::unique_ptr<OtherWindow> x11;
     if (situation == Situation::X11Focused) {
         x11 = std::make_unique<OtherWindow>(QStringLiteral("wl-x11"), false, false);
         QVERIFY2(x11->waitShown(), "the X11 window did not come up");
         QVERIFY2(x11->focus(*input), "the X11 window did not get the keyboard");
-    } else {
-        QVERIFY2(native.focus(*input), "the native window did not get the keyboard");
     }
 
     Program program(action == Action::HoverOpens);
@@ -697,16 +706,11 @@ void TestWayland::situations() {
             QVERIFY2(before.keys().isEmpty(),
                      qPrintable(QStringLiteral("the window beneath the open tab got the keys %1 too")
                                     .arg(before.keys().join(QLatin1Char(' ')))));
-            QVERIFY(input->click(kStrip - kDockedTab.topLeft() + kOpenTab.topLeft()));
             QVERIFY2(waitUntil([&] { return screenGeometry(*tab) == kDockedTab; }, 15000),
-                     "a click on the strip of the open tab did not close it");
+                     "the tab did not slide in after the link's key");
             QVERIFY(input->tapKey(QStringLiteral("a")));
             QVERIFY2(before.waitForKey(QStringLiteral("A")),
                      "the window that had the keyboard did not get it back when the tab slid in");
-            // Left where the open tab's strip was, over the window the tab slid away from, the pointer was
-            // seen to leave the next click on a strip unanswered, in the next program as well; back on the
-            // docked strip it does not.
-            QVERIFY(pointerReaches(*input, kStrip));
         }
         break;
     case Action::ToggleTakesKeyboard: {
@@ -721,18 +725,22 @@ void TestWayland::situations() {
                  "number pad 1 did not reach the tab that --toggle opened");
         QCOMPARE(openedAddresses(), QStringList{QStringLiteral("http://first.example/")});
         QVERIFY2(before.keys().isEmpty(), "the window beneath the open tab got the key too");
-        // The link's key slid the tab in; --toggle opens it again and closes it again. Whether the window
-        // that had the keyboard gets it back after a slide-in without a click is not checked here: under all
-        // three compositors it now and then does not (with a click on it, as in the number-pad row, it always
-        // does).
+        // The link's key slid the tab in and the window that had the keyboard has it again; --toggle opens
+        // the tab and closes it again, and the keyboard comes back once more.
         QVERIFY2(waitUntil([&] { return screenGeometry(*tab) == kDockedTab; }, 15000),
                  "the tab did not slide in");
+        QVERIFY(input->tapKey(QStringLiteral("a")));
+        QVERIFY2(before.waitForKey(QStringLiteral("A")),
+                 "the window that had the keyboard did not get it back after the link's key");
         QVERIFY(program.toggle());
         QVERIFY2(waitUntil([&] { return screenGeometry(*tab) == kOpenTab; }, 15000),
                  "--toggle did not open the tab");
         QVERIFY(program.toggle());
         QVERIFY2(waitUntil([&] { return screenGeometry(*tab) == kDockedTab; }, 15000),
                  "--toggle did not slide the tab in");
+        QVERIFY(input->tapKey(QStringLiteral("b")));
+        QVERIFY2(before.waitForKey(QStringLiteral("B")),
+                 "the window that had the keyboard did not get it back after a second --toggle");
         break;
     }
     case Action::LeavingClearsHighlight: {
