@@ -63,7 +63,12 @@ session_processes() {
 }
 
 cleanup() {
-    local pid
+    local rc=$? pid
+    # A failed run shows how the compositor's session ended (a lost X connection is often told there).
+    if [ "$rc" -ne 0 ] && [ -s "$work/compositor.log" ]; then
+        echo "wayland.sh: the last lines of the $compositor session's log:" >&2
+        tail -n 30 "$work/compositor.log" >&2
+    fi
     pids+=($(session_processes))
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
     for pid in "${pids[@]}"; do
