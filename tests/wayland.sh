@@ -39,20 +39,19 @@ esac
 
 work=$(mktemp -d /tmp/brimvel-wayland.XXXXXX)
 pids=()
-display_name=
 session_leader=
 
 # The processes of this session that may have left the process tree: whatever runs this session's
-# compositor configuration (the compositor and processes it forked), and XWayland, which the compositor
-# starts detached and restarts when it ends, found by its display number.
+# compositor configuration (the compositor and processes it forked), and whatever runs in the session the
+# compositor's launcher opened, XWayland among them (the compositor starts it detached and restarts it when
+# it ends; it stays in that session). XWayland is not looked for by its display number: once this session's
+# server is gone, the next session may already have taken that number.
 session_processes() {
     local proc args sid
     for proc in /proc/[0-9]*; do
         args=$( (tr '\0' ' ' <"$proc/cmdline") 2>/dev/null) || continue
         case "$args" in
             *" $work/sway.config"*) echo "${proc#/proc/}" ;;
-            "Xwayland $display_name "* | "/usr/bin/Xwayland $display_name "*)
-                [ -n "$display_name" ] && echo "${proc#/proc/}" ;;
             *)
                 # Whatever the compositor's launcher started in the session it opened (setsid below).
                 sid=$( (awk '{ sub(/.*\) /, ""); print $4 }' "$proc/stat") 2>/dev/null) || continue
@@ -218,10 +217,12 @@ export DISPLAY=$(sed -n 1p "$crun/session")
 bus=$(sed -n 2p "$crun/session")
 [ "$compositor" = sway ] && export SWAYSOCK=$(sed -n 3p "$crun/session")
 [ -n "$DISPLAY" ] || fail "$compositor started no XWayland"
-display_name=$DISPLAY
 echo "${DISPLAY#:}" >"$work/displays"
-# mutter's own services have an X display of their own: the next one.
-[ "$compositor" = mutter ] && echo $(( ${DISPLAY#:} + 1 )) >>"$work/displays"
+# mutter's own services have an X display of their own, named in its log (the next free one, not always
+# the next number when other sessions run beside this one).
+[ "$compositor" = mutter ] &&
+    sed -n 's/.*Using public X11 display :[0-9]*, (using :\([0-9]*\) for managed services).*/\1/p' \
+        "$work/compositor.log" | head -n1 >>"$work/displays"
 if [ "$compositor" = sway ]; then
     wait_for 60 swaymsg -t get_outputs || { tail -n 40 "$work/compositor.log" >&2; fail "sway does not answer"; }
 fi
