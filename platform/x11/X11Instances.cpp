@@ -12,6 +12,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include "X11Activation.h"
+
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
@@ -129,16 +131,7 @@ void raise(Display* display, Window window, const XWindowAttributes& attributes,
             XSetInputFocus(display, window, RevertToParent, CurrentTime);
         return;
     }
-    XEvent message{};
-    message.xclient.type = ClientMessage;
-    message.xclient.window = window;
-    message.xclient.message_type = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
-    message.xclient.format = 32;
-    message.xclient.data.l[0] = 2; // source indication: a direct user request, honoured without checks
-    message.xclient.data.l[1] = CurrentTime;
-    message.xclient.data.l[2] = 0;
-    XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
-               &message);
+    requestActivation(display, window);
 }
 
 } // namespace

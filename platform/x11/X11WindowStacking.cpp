@@ -15,6 +15,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include "X11Activation.h"
+
 #include <algorithm>
 
 namespace {
@@ -150,34 +152,20 @@ Atom atom(Display* display, const char* name) {
     return it.value();
 }
 
-// The window the manager made active (_NET_ACTIVE_WINDOW on the root), or none.
-Window activeWindow(Display* display) {
+// The window a property of the root names (_NET_ACTIVE_WINDOW, _NET_SUPPORTING_WM_CHECK), or none.
+Window windowOnRoot(Display* display, const char* property) {
     Atom type = 0;
     int format = 0;
     unsigned long count = 0, remaining = 0;
     unsigned char* data = nullptr;
-    Window active = 0;
-    if (XGetWindowProperty(display, DefaultRootWindow(display), atom(display, "_NET_ACTIVE_WINDOW"), 0, 1,
-                           False, XA_WINDOW, &type, &format, &count, &remaining, &data) == Success &&
+    Window window = 0;
+    if (XGetWindowProperty(display, DefaultRootWindow(display), atom(display, property), 0, 1, False,
+                           XA_WINDOW, &type, &format, &count, &remaining, &data) == Success &&
         type == XA_WINDOW && count == 1 && data)
-        active = *reinterpret_cast<const Window*>(data);
+        window = *reinterpret_cast<const Window*>(data);
     if (data)
         XFree(data);
-    return active;
-}
-
-// Asks the manager to make a window active as a pager does for the user (_NET_ACTIVE_WINDOW, source 2).
-void requestActivation(Display* display, Window window) {
-    XEvent message{};
-    message.xclient.type = ClientMessage;
-    message.xclient.window = window;
-    message.xclient.message_type = atom(display, "_NET_ACTIVE_WINDOW");
-    message.xclient.format = 32;
-    message.xclient.data.l[0] = 2; // from a pager: the user asked for it
-    message.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
-               &message);
-    XFlush(display);
+    return window;
 }
 
 // True for a window the top-most windows must leave in view while it shows.
@@ -515,7 +503,7 @@ void X11WindowStacking::holdKeyboard(Display* display, unsigned long tab) {
     XConfigureWindow(display, keyboardHolder, CWX | CWY | CWSibling | CWStackMode, &changes);
     XMapWindow(display, keyboardHolder);
     if (!holding) {
-        const Window active = activeWindow(display);
+        const Window active = windowOnRoot(display, "_NET_ACTIVE_WINDOW");
         activeBefore = active != keyboardHolder && active != tab ? active : 0;
     }
     holding = true;
@@ -542,6 +530,7 @@ void X11WindowStacking::activateHolder(Display* display) {
         return;
     --activationsLeft;
     requestActivation(display, keyboardHolder);
+    XFlush(display);
     QTimer::singleShot(kActivationRetryMs, this, [this] {
         if (Display* qt = qtX11Display())
             activateHolder(qt);
@@ -551,22 +540,15 @@ void X11WindowStacking::activateHolder(Display* display) {
 bool X11WindowStacking::managerFocusesBypassingWindows(Display* display) {
     // The window manager names itself on the window that _NET_SUPPORTING_WM_CHECK points to; the one of
     // wlroots compositors is "wlroots wm".
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, remaining = 0;
-    unsigned char* data = nullptr;
-    Window check = 0;
-    if (XGetWindowProperty(display, DefaultRootWindow(display), atom(display, "_NET_SUPPORTING_WM_CHECK"), 0,
-                           1, False, XA_WINDOW, &type, &format, &count, &remaining, &data) == Success &&
-        type == XA_WINDOW && count == 1 && data)
-        check = *reinterpret_cast<const Window*>(data);
-    if (data)
-        XFree(data);
+    const Window check = windowOnRoot(display, "_NET_SUPPORTING_WM_CHECK");
     if (!check || !watch)
         return true;
     // Asked on the private connection, where a check window that is gone is a failed reply, not an error.
     QByteArray name;
-    data = nullptr;
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
     XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     if (XGetWindowProperty(watch, check, XInternAtom(watch, "_NET_WM_NAME", False), 0, 64, False,
                            XInternAtom(watch, "UTF8_STRING", False), &type, &format, &count, &remaining,
@@ -625,7 +607,9 @@ void X11WindowStacking::returnFocus(QWidget* window) {
         // their own choosing, not always an X11 window that had it: while the holder is still the active
         // window (the user chose no other), that window is asked for again as the holder was.
         const Window restore =
-            holderManaged && activeBefore && activeWindow(display) == keyboardHolder ? activeBefore : 0;
+            holderManaged && activeBefore && windowOnRoot(display, "_NET_ACTIVE_WINDOW") == keyboardHolder
+                ? activeBefore
+                : 0;
         activeBefore = 0;
         XUnmapWindow(display, keyboardHolder);
         if (restore && stillShown(restore))
