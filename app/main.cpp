@@ -5,11 +5,15 @@
 #include "frmMain.h"
 
 #include "../platform/PlatformChoice.h"
+#ifdef BRIMVEL_X11
+#include "../platform/x11/X11Instances.h"
+#endif
 
 #include <QApplication>
 #include <QSessionManager>
 #include <QTextStream>
 #include <csignal>
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -56,11 +60,31 @@ int transferLinks(int argc, char** argv) {
     }
     return -1;
 }
+
+// `--toggle` with a tab already running only passes the word on, before anything of a windowed program
+// starts: no display connection, no accessibility bridge, no session bus. True when the running tab has it;
+// otherwise this start goes on to become the tab itself.
+bool passToggleToRunningTab(int argc, char** argv) {
+#ifdef BRIMVEL_X11
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--toggle") != 0)
+            continue;
+        QCoreApplication app(argc, argv);
+        return LocalChannel(X11Instances::channelPath()).tell(QStringLiteral("toggle"));
+    }
+#else
+    (void)argc;
+    (void)argv;
+#endif
+    return false;
+}
 } // namespace
 
 int main(int argc, char** argv) {
     if (const int status = transferLinks(argc, argv); status >= 0)
         return status;
+    if (passToggleToRunningTab(argc, argv))
+        return 0;
     if (!PlatformChoice::prepare(argc, argv))
         return 1;
     QApplication app(argc, argv);
