@@ -25,7 +25,7 @@ run_packages=(
     xvfb openbox x11-utils x11-xserver-utils xdotool imagemagick pulseaudio pulseaudio-utils
 )
 test_packages=(
-    # The format and layer checks, the fuzzers and the sanitizer build.
+    # The fuzzers (clang with libFuzzer), the format check and the layer check.
     clang libclang-rt-14-dev clang-format python3
     # Recording the cues; the desktop entry check.
     sox desktop-file-utils
