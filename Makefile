@@ -1,7 +1,8 @@
 # Two commands do all set-up on a fresh Debian 12 machine:
-#   make run    installs what is missing, builds, runs the program
-#   make test   the same, then the whole suite (the format and layer checks, the tests three at a time, fuzzing
-#               beside them)
+#   make run    installs what is missing of what the program needs to build and run, builds, runs the program
+#   make test   installs what is missing of that and of what the suite runs beside the program (the test
+#               desktops, the Wayland compositors, the browsers, the checkers), then the whole suite (the format
+#               and layer checks, the tests three at a time, fuzzing beside them)
 BUILD ?= build
 JOBS ?= 2
 # Test programs run at a time: they mostly wait on the display, the sound server and real pauses, so one more
@@ -10,10 +11,18 @@ TEST_JOBS ?= 3
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
 
-.PHONY: run test test-sanitize build program deps bench install uninstall package clean fuzz format-check
+.PHONY: run test test-sanitize build program deps deps-test bench install uninstall package clean fuzz format-check
 
+# What building and running the program needs (scripts/install-deps.sh says what each set holds).
 deps:
-	@scripts/install-deps.sh
+	@scripts/install-deps.sh run
+
+# ... and what the suite, the fuzzers and the benchmarks run beside it. A build folder configured before the
+# Wayland libraries were there has no Wayland test helpers; it is configured again, now that they are.
+deps-test:
+	@scripts/install-deps.sh test
+	@if [ -f $(BUILD)/build.ninja ] && ! ninja -C $(BUILD) -t query wlinput >/dev/null 2>&1; then \
+		cmake $(BUILD); fi
 
 $(BUILD)/build.ninja: CMakeLists.txt | deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRIMVEL_WERROR=ON $(CMAKE_FLAGS)
@@ -31,7 +40,7 @@ run: program
 # The suite: ctest runs $(TEST_JOBS) test executables at a time, each in its own private desktop
 # (tests/desktop.sh), while the INI layer is fuzzed beside it. Fails when the format check, a test or the
 # fuzzing fails.
-test: build format-check
+test: deps-test build format-check
 	@mkdir -p $(BUILD)
 	@echo "Fuzzing the INI layer for $(FUZZ_SECONDS) s beside the suite (log: $(FUZZ_LOG))"
 	@$(FUZZ_RUN) & fuzz=$$!; trap 'kill $$fuzz 2>/dev/null; exit 130' INT TERM; \
@@ -42,7 +51,7 @@ test: build format-check
 
 # The whole suite again under AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer (CI runs it after
 # `make test`); the sanitizer options and the leak suppressions (tests/lsan.supp) come with the tests.
-test-sanitize: deps
+test-sanitize: deps-test
 	cmake -S . -B $(BUILD)-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRIMVEL_WERROR=ON -DBRIMVEL_SANITIZE=ON
 	cmake --build $(BUILD)-sanitize -j $(JOBS)
 	ctest --test-dir $(BUILD)-sanitize --output-on-failure -j $(TEST_JOBS)
@@ -53,7 +62,7 @@ FUZZ_RUN = FUZZ_BUILD=$(BUILD)/fuzz tests/fuzz/run.sh $(FUZZ_SECONDS) >$(FUZZ_LO
 FUZZ_PASSED = { grep -E '^Fuzzing \(' $(FUZZ_LOG) || true; }
 FUZZ_FAILED = { tail -n 60 $(FUZZ_LOG); echo "fuzzing found a fault (log: $(FUZZ_LOG))"; }
 
-fuzz: deps
+fuzz: deps-test
 	@mkdir -p $(BUILD)
 	@echo "Fuzzing the INI layer for $(FUZZ_SECONDS) s (log: $(FUZZ_LOG))"
 	@$(FUZZ_RUN) || { $(FUZZ_FAILED); exit 1; }
@@ -61,7 +70,7 @@ fuzz: deps
 
 # Every tracked C++ source must be as clang-format (the root .clang-format) leaves it, and no include may run
 # against the layers (scripts/check-layers.py).
-format-check: deps
+format-check: deps-test
 	@git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 	@scripts/check-layers.py
 
@@ -78,8 +87,9 @@ package: build
 	cmake --build $(BUILD) --target package
 
 # Release build in $(BUILD)-bench, then start-up, memory, idle CPU, motion and hover figures set against a bare
-# Qt window, printed as a table with budgets (see bench/run.sh; it reports and does not fail on a miss).
-bench: deps
+# Qt window, printed as a table with budgets (see bench/run.sh; it reports and does not fail on a miss). It
+# measures under sway too and builds the Wayland helpers for that, so it needs the test set.
+bench: deps-test
 	@BENCH_BUILD=$(CURDIR)/$(BUILD)-bench JOBS=$(JOBS) bench/run.sh
 
 clean:

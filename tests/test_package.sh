@@ -24,7 +24,7 @@ build=$(cd "$build_arg" 2>/dev/null && pwd) || { echo "test_package: no build fo
 [ -f "$build/CPackConfig.cmake" ] || { echo "test_package: $build has no CPackConfig.cmake" >&2; exit 2; }
 [ -n "${DISPLAY:-}" ] || { echo "test_package: no DISPLAY; run it inside tests/desktop.sh" >&2; exit 2; }
 for tool in cpack dpkg-deb lintian appstreamcli desktop-file-validate xdotool xwininfo identify python3; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "test_package: $tool is missing (scripts/install-deps.sh)" >&2; exit 2; }
+    command -v "$tool" >/dev/null 2>&1 || { echo "test_package: $tool is missing (scripts/install-deps.sh test)" >&2; exit 2; }
 done
 
 version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")

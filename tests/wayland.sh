@@ -111,7 +111,7 @@ case "$compositor" in
     kwin) tools=(kwin_wayland dbus-run-session) ;;
 esac
 for tool in "${tools[@]}" Xwayland xhost pulseaudio pactl setsid; do
-    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/install-deps.sh installs it)"
+    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/install-deps.sh test installs it)"
 done
 
 chmod 755 "$work"
