@@ -13,9 +13,9 @@
 #include <X11/Xutil.h>
 
 #include "X11Activation.h"
+#include "X11Tree.h"
 
 #include <cerrno>
-#include <climits>
 #include <fcntl.h>
 #include <optional>
 #include <sys/file.h>
@@ -36,23 +36,6 @@ QString privateFallbackFolder() {
     if (lstat(folder.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid())
         return {};
     return QString::fromLocal8Bit(folder);
-}
-
-// A text property of the given type; nothing when the window does not carry it with that type.
-std::optional<QString> propertyText(Display* display, Window window, Atom property, Atom type) {
-    Atom actualType = 0;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long remaining = 0;
-    unsigned char* data = nullptr;
-    std::optional<QString> text;
-    if (XGetWindowProperty(display, window, property, 0, LONG_MAX / 4, False, type, &actualType, &format,
-                           &count, &remaining, &data) == Success &&
-        actualType == type && format == 8)
-        text = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(count));
-    if (data)
-        XFree(data);
-    return text;
 }
 
 // WM_NAME in whichever encoding the owner used (Latin-1, UTF-8 or compound text).
@@ -81,7 +64,7 @@ QString windowTitle(Display* display, Window window) {
     const Atom netWmName = XInternAtom(display, "_NET_WM_NAME", False);
     const Atom utf8String = XInternAtom(display, "UTF8_STRING", False);
     // Present but empty is still the title; only an absent _NET_WM_NAME falls back to WM_NAME.
-    if (std::optional<QString> title = propertyText(display, window, netWmName, utf8String))
+    if (std::optional<QString> title = X11Tree::text(display, window, netWmName, utf8String))
         return *title;
     return legacyTitle(display, window);
 }
@@ -96,30 +79,6 @@ QString windowClass(Display* display, Window window) {
     if (hint.res_class)
         XFree(hint.res_class);
     return className;
-}
-
-// Every window below the root, parents before their children. Windows that vanish during the walk are
-// skipped (Qt's error handler ignores the errors their requests cause).
-std::vector<Window> allWindows(Display* display) {
-    std::vector<Window> found;
-    std::vector<Window> pending{DefaultRootWindow(display)};
-    while (!pending.empty()) {
-        const Window parent = pending.back();
-        pending.pop_back();
-        Window root = 0;
-        Window parentOfParent = 0;
-        Window* children = nullptr;
-        unsigned int count = 0;
-        if (!XQueryTree(display, parent, &root, &parentOfParent, &children, &count))
-            continue;
-        for (unsigned int i = 0; i < count; ++i) {
-            found.push_back(children[i]);
-            pending.push_back(children[i]);
-        }
-        if (children)
-            XFree(children);
-    }
-    return found;
 }
 
 // Raises a window that bypasses the window manager directly, giving it the keyboard too when `focus` is set;
@@ -187,7 +146,7 @@ bool X11Instances::findWindow(const QString& className, const QString& title) {
     Display* display = qtX11Display();
     if (!display)
         return false;
-    for (Window window : allWindows(display)) {
+    for (Window window : X11Tree::allWindows(display)) {
         if (windowClass(display, window) == className && windowTitle(display, window) == title)
             return true;
     }
@@ -201,7 +160,7 @@ void X11Instances::activateWindow(const QString& title) {
     // Toolkits keep hidden windows with titles too; the one on screen is the one the user means.
     Window target = 0;
     XWindowAttributes targetAttributes{};
-    for (Window window : allWindows(display)) {
+    for (Window window : X11Tree::allWindows(display)) {
         XWindowAttributes attributes{};
         if (windowTitle(display, window) != title || !XGetWindowAttributes(display, window, &attributes))
             continue;
@@ -221,7 +180,7 @@ void X11Instances::bringToFront(const QStringList& titles) {
     Display* display = qtX11Display();
     if (!display)
         return;
-    const std::vector<Window> windows = allWindows(display);
+    const std::vector<Window> windows = X11Tree::allWindows(display);
     for (const QString& title : titles) {
         for (Window window : windows) {
             XWindowAttributes attributes{};

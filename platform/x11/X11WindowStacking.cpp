@@ -16,6 +16,7 @@
 #include <X11/Xutil.h>
 
 #include "X11Activation.h"
+#include "X11Tree.h"
 
 #include <algorithm>
 
@@ -25,35 +26,6 @@ namespace {
 // window that was never shown, before its flags are final.
 Window nativeWindow(const QWidget* window) {
     return window ? static_cast<Window>(window->internalWinId()) : 0;
-}
-
-// The root's children, bottom first.
-std::vector<Window> rootChildren(Display* display) {
-    Window root = 0, parent = 0, *children = nullptr;
-    unsigned int count = 0;
-    std::vector<Window> result;
-    if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
-        result.assign(children, children + count);
-    if (children)
-        XFree(children);
-    return result;
-}
-
-// The child of the root that holds `window`: the window itself when it bypasses the window manager, the
-// manager's frame around it otherwise.
-Window rootChildOf(Display* display, Window window) {
-    while (window) {
-        Window root = 0, parent = 0, *children = nullptr;
-        unsigned int count = 0;
-        if (!XQueryTree(display, window, &root, &parent, &children, &count))
-            return 0;
-        if (children)
-            XFree(children);
-        if (parent == root)
-            return window;
-        window = parent;
-    }
-    return 0;
 }
 
 long indexOf(const std::vector<Window>& windows, Window window) {
@@ -66,52 +38,16 @@ bool viewable(Display* display, Window window, XWindowAttributes& attributes) {
            attributes.c_class == InputOutput;
 }
 
-// The atoms a window carries in a property of type ATOM.
-std::vector<Atom> atomList(Display* display, Window window, Atom property) {
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, remaining = 0;
-    unsigned char* data = nullptr;
-    std::vector<Atom> result;
-    if (XGetWindowProperty(display, window, property, 0, 64, False, XA_ATOM, &type, &format, &count,
-                           &remaining, &data) == Success &&
-        type == XA_ATOM && format == 32 && data) {
-        const auto* atoms = reinterpret_cast<const Atom*>(data);
-        result.assign(atoms, atoms + count);
-    }
-    if (data)
-        XFree(data);
-    return result;
-}
-
-bool hasProperty(Display* display, Window window, Atom property) {
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, remaining = 0;
-    unsigned char* data = nullptr;
-    const bool found = XGetWindowProperty(display, window, property, 0, 0, False, AnyPropertyType, &type,
-                                          &format, &count, &remaining, &data) == Success &&
-                       type != None;
-    if (data)
-        XFree(data);
-    return found;
-}
-
 // The application's window inside a window manager's frame: the one that carries WM_STATE.
 Window clientWindow(Display* display, Window frame, Atom wmState, int depth = 2) {
-    if (hasProperty(display, frame, wmState))
+    if (X11Tree::hasProperty(display, frame, wmState))
         return frame;
     if (depth == 0)
         return 0;
-    Window root = 0, parent = 0, *children = nullptr;
-    unsigned int count = 0;
+    const std::vector<Window> children = X11Tree::children(display, frame);
     Window client = 0;
-    if (XQueryTree(display, frame, &root, &parent, &children, &count)) {
-        for (unsigned int i = count; i-- > 0 && !client;)
-            client = clientWindow(display, children[i], wmState, depth - 1);
-    }
-    if (children)
-        XFree(children);
+    for (auto it = children.rbegin(); it != children.rend() && !client; ++it)
+        client = clientWindow(display, *it, wmState, depth - 1);
     return client;
 }
 
@@ -154,18 +90,9 @@ Atom atom(Display* display, const char* name) {
 
 // The window a property of the root names (_NET_ACTIVE_WINDOW, _NET_SUPPORTING_WM_CHECK), or none.
 Window windowOnRoot(Display* display, const char* property) {
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, remaining = 0;
-    unsigned char* data = nullptr;
-    Window window = 0;
-    if (XGetWindowProperty(display, DefaultRootWindow(display), atom(display, property), 0, 1, False,
-                           XA_WINDOW, &type, &format, &count, &remaining, &data) == Success &&
-        type == XA_WINDOW && count == 1 && data)
-        window = *reinterpret_cast<const Window*>(data);
-    if (data)
-        XFree(data);
-    return window;
+    const std::vector<unsigned long> named =
+        X11Tree::items(display, DefaultRootWindow(display), atom(display, property), XA_WINDOW, 1);
+    return named.size() == 1 ? Window(named.front()) : 0;
 }
 
 // True for a window the top-most windows must leave in view while it shows.
@@ -175,7 +102,8 @@ bool mustStayUncovered(Display* display, Window window, const XWindowAttributes&
         const Window client = clientWindow(display, window, atom(display, "WM_STATE"));
         if (!client)
             return false;
-        const std::vector<Atom> state = atomList(display, client, atom(display, "_NET_WM_STATE"));
+        const std::vector<Atom> state =
+            X11Tree::items(display, client, atom(display, "_NET_WM_STATE"), XA_ATOM, 64);
         return std::find(state.begin(), state.end(), atom(display, "_NET_WM_STATE_FULLSCREEN")) !=
                state.end();
     }
@@ -186,7 +114,8 @@ bool mustStayUncovered(Display* display, Window window, const XWindowAttributes&
         return cover == Cover::AWholeMonitor;
     // A menu, a tooltip or another pop-up, by the type its owner gave it; a window without a type is taken
     // for the menu of a toolkit that names none.
-    const std::vector<Atom> types = atomList(display, window, atom(display, "_NET_WM_WINDOW_TYPE"));
+    const std::vector<Atom> types =
+        X11Tree::items(display, window, atom(display, "_NET_WM_WINDOW_TYPE"), XA_ATOM, 64);
     if (types.empty())
         return true;
     for (const char* name : kPopUpTypes) {
@@ -337,7 +266,7 @@ void X11WindowStacking::keepAbove(Display* display) {
     const Windows group = ids(above);
     if (group.empty())
         return;
-    const Windows children = rootChildren(display);
+    const Windows children = X11Tree::children(display, DefaultRootWindow(display));
     const Window limit = ceiling(display, children, group);
     // Nothing to do when the group stands right below its ceiling (or at the very top) already, in order:
     // requests that change nothing would still reach every client that watches the stacking order.
@@ -379,7 +308,7 @@ unsigned long X11WindowStacking::ceiling(Display* display, const Windows& childr
     for (const QPointer<QWidget>& dialog : dialogs) {
         if (!dialog || !dialog->isVisible())
             continue;
-        const Window top = rootChildOf(display, nativeWindow(dialog.data()));
+        const Window top = X11Tree::topLevelOf(display, nativeWindow(dialog.data()));
         if (top && viewable(display, top, attributes))
             lower(indexOf(children, top));
     }
@@ -416,7 +345,7 @@ void X11WindowStacking::placeAmongOthers(Display* display) {
     const Windows group = ids(normal);
     if (group.empty())
         return;
-    const Windows children = rootChildren(display);
+    const Windows children = X11Tree::children(display, DefaultRootWindow(display));
     Window highest = 0;
     XWindowAttributes attributes{};
     for (auto it = children.rbegin(); it != children.rend() && !highest; ++it) {
@@ -544,22 +473,13 @@ bool X11WindowStacking::managerFocusesBypassingWindows(Display* display) {
     if (!check || !watch)
         return true;
     // Asked on the private connection, where a check window that is gone is a failed reply, not an error.
-    QByteArray name;
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, remaining = 0;
-    unsigned char* data = nullptr;
     XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-    if (XGetWindowProperty(watch, check, XInternAtom(watch, "_NET_WM_NAME", False), 0, 64, False,
-                           XInternAtom(watch, "UTF8_STRING", False), &type, &format, &count, &remaining,
-                           &data) == Success &&
-        data && format == 8)
-        name = QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(count));
-    if (data)
-        XFree(data);
+    const QString name = X11Tree::text(watch, check, XInternAtom(watch, "_NET_WM_NAME", False),
+                                       XInternAtom(watch, "UTF8_STRING", False))
+                             .value_or(QString());
     XSync(watch, False);
     XSetErrorHandler(previous);
-    return name.isEmpty() || name.startsWith("wlroots");
+    return name.isEmpty() || name.startsWith(QLatin1String("wlroots"));
 }
 
 bool X11WindowStacking::stillShown(unsigned long window) const {

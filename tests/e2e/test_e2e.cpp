@@ -14,6 +14,8 @@
 #include <QTest>
 #include <QWidget>
 
+#include "platform/x11/X11Tree.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -47,60 +49,24 @@ QStringList windowTitles(Window window) {
         titles << QString::fromLocal8Bit(name);
         XFree(name);
     }
-    const Atom netWmName = XInternAtom(display, "_NET_WM_NAME", False);
-    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, remaining = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, window, netWmName, 0, 1024, False, utf8, &type, &format, &count,
-                           &remaining, &data) == Success &&
-        type == utf8 && data)
-        titles << QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(count));
-    if (data)
-        XFree(data);
+    if (std::optional<QString> title =
+            X11Tree::text(display, window, XInternAtom(display, "_NET_WM_NAME", False),
+                          XInternAtom(display, "UTF8_STRING", False)))
+        titles << *title;
     return titles;
 }
 
 std::optional<qint64> windowPid(Window window) {
     Display* display = xDisplay();
-    const Atom netWmPid = XInternAtom(display, "_NET_WM_PID", False);
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, remaining = 0;
-    unsigned char* data = nullptr;
-    std::optional<qint64> pid;
-    if (XGetWindowProperty(display, window, netWmPid, 0, 1, False, XA_CARDINAL, &type, &format, &count,
-                           &remaining, &data) == Success &&
-        type == XA_CARDINAL && format == 32 && count == 1 && data)
-        pid = static_cast<qint64>(*reinterpret_cast<unsigned long*>(data));
-    if (data)
-        XFree(data);
-    return pid;
+    const std::vector<unsigned long> pid =
+        X11Tree::items(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 1);
+    return pid.size() == 1 ? std::optional<qint64>(qint64(pid.front())) : std::nullopt;
 }
 
-// Every window below the root, through XQueryTree (managed windows sit inside their window manager frames).
+// Every window below the root (managed windows sit inside their window manager frames).
 std::vector<Window> allWindows() {
-    Display* display = xDisplay();
-    XSync(display, False);
-    std::vector<Window> found;
-    std::vector<Window> pending{DefaultRootWindow(display)};
-    while (!pending.empty()) {
-        const Window parent = pending.back();
-        pending.pop_back();
-        Window root = 0, parentOfParent = 0;
-        Window* children = nullptr;
-        unsigned int count = 0;
-        if (!XQueryTree(display, parent, &root, &parentOfParent, &children, &count))
-            continue;
-        for (unsigned int i = 0; i < count; ++i) {
-            found.push_back(children[i]);
-            pending.push_back(children[i]);
-        }
-        if (children)
-            XFree(children);
-    }
-    return found;
+    XSync(xDisplay(), False);
+    return X11Tree::allWindows(xDisplay());
 }
 
 bool viewable(Window window) {

@@ -1,41 +1,23 @@
 // SPDX-License-Identifier: MIT
 #include "Stacking.h"
 
-#include <X11/Xlib.h>
+#include "platform/x11/X11Tree.h"
+
+#include <algorithm>
 
 namespace Stacking {
 
 Window topLevelOf(Display* display, Window window) {
-    for (;;) {
-        Window root = 0;
-        Window parent = 0;
-        Window* children = nullptr;
-        unsigned count = 0;
-        if (!XQueryTree(display, window, &root, &parent, &children, &count))
-            return 0;
-        if (children)
-            XFree(children);
-        if (parent == root || parent == 0)
-            return window;
-        window = parent;
-    }
+    return X11Tree::topLevelOf(display, window);
 }
 
 int position(Display* display, Window window) {
     const Window top = topLevelOf(display, window);
-    Window root = 0;
-    Window parent = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    if (!top || !XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+    if (!top)
         return -1;
-    int found = -1;
-    for (unsigned i = 0; i < count; ++i)
-        if (children[i] == top)
-            found = static_cast<int>(i);
-    if (children)
-        XFree(children);
-    return found;
+    const std::vector<::Window> children = X11Tree::children(display, DefaultRootWindow(display));
+    const auto it = std::find(children.begin(), children.end(), top);
+    return it == children.end() ? -1 : static_cast<int>(it - children.begin());
 }
 
 bool isAbove(Display* display, Window upper, Window lower) {
