@@ -27,7 +27,7 @@ before=$(state)
 # limited COMMAND...: runs the program's command with the address space limited to 4 GiB.
 limited() { (ulimit -v 4194304 && exec "$@"); }
 
-limited "$work/prog/brimvel" >"$work/program.log" 2>&1 &
+(ulimit -v 4194304 && exec "$work/prog/brimvel") >"$work/program.log" 2>&1 &
 program_pid=$!
 require "the tab comes on screen" tab_window_of_program >/dev/null
 alive_for() { # seconds: the program lives that long

@@ -26,7 +26,7 @@
 
 #include "core/PrivateProfile.h"
 #include "core/cInifile.h"
-#include "support/AddressLimit.h"
+#include "support/ChildProcess.h"
 #include "support/FileBytes.h"
 #include "support/PlacementIni.h"
 

@@ -7,7 +7,7 @@
 #include "core/LinkFileWatch.h"
 #include "core/LinkStore.h"
 #include "core/PrivateProfile.h"
-#include "support/AddressLimit.h"
+#include "support/ChildProcess.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

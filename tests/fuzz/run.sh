@@ -25,8 +25,8 @@ build=$(cd "$build" && pwd)
 # extra compile flags. The INI logic fuzzer gets the largest share: its input space is the largest.
 fuzzers='logic 8 4096 fuzz_profile.cpp core/PrivateProfile.cpp core/BoundedFile.cpp -DBRIMVEL_FUZZ_FAULTS=0
 faults 4 16384 fuzz_profile.cpp core/PrivateProfile.cpp core/BoundedFile.cpp -DBRIMVEL_FUZZ_FAULTS=1
-html 3 65536 fuzz_bookmarks.cpp core/Bookmarks.cpp -DBRIMVEL_FUZZ_JSON=0
-json 3 65536 fuzz_bookmarks.cpp core/Bookmarks.cpp -DBRIMVEL_FUZZ_JSON=1
+html 3 65536 fuzz_bookmarks.cpp core/Bookmarks.cpp core/LinkTable.cpp core/cInifile.cpp core/PrivateProfile.cpp core/BoundedFile.cpp -DBRIMVEL_FUZZ_JSON=0
+json 3 65536 fuzz_bookmarks.cpp core/Bookmarks.cpp core/LinkTable.cpp core/cInifile.cpp core/PrivateProfile.cpp core/BoundedFile.cpp -DBRIMVEL_FUZZ_JSON=1
 drop 2 4096 fuzz_drop.cpp core/LinkDrop.cpp core/AddressPolicy.cpp
 channel 2 16384 fuzz_channel.cpp core/LineSplitter.cpp
 version 2 256 fuzz_version.cpp core/VersionAnswer.cpp'
