@@ -2,13 +2,13 @@
 #   make run    installs what is missing of what the program needs to build and run, builds, runs the program
 #   make test   installs what is missing of that and of what the suite runs beside the program (the test
 #               desktops, the Wayland compositors, the browsers, the checkers), then the whole suite (the format
-#               and layer checks, the tests three at a time, fuzzing beside them)
+#               and layer checks, the tests three at a time, fuzzing of every input from outside beside them)
 BUILD ?= build
 JOBS ?= 2
 # Test programs run at a time: they mostly wait on the display, the sound server and real pauses, so one more
 # than the cores pays off.
 TEST_JOBS ?= 3
-FUZZ_SECONDS ?= 60
+FUZZ_SECONDS ?= 90
 CMAKE_FLAGS ?=
 
 .PHONY: run test test-sanitize build program deps deps-test bench install uninstall package clean fuzz format-check
@@ -38,11 +38,11 @@ run: program
 	@scripts/run.sh $(BUILD)
 
 # The suite: ctest runs $(TEST_JOBS) test executables at a time, each in its own private desktop
-# (tests/desktop.sh), while the INI layer is fuzzed beside it. Fails when the format check, a test or the
+# (tests/desktop.sh), while every input from outside is fuzzed beside it. Fails when the format check, a test or the
 # fuzzing fails.
 test: deps-test build format-check
 	@mkdir -p $(BUILD)
-	@echo "Fuzzing the INI layer for $(FUZZ_SECONDS) s beside the suite (log: $(FUZZ_LOG))"
+	@echo "Fuzzing the INI layer, bookmarks files, drops, the local socket's lines and the version answer for $(FUZZ_SECONDS) s beside the suite (log: $(FUZZ_LOG))"
 	@$(FUZZ_RUN) & fuzz=$$!; trap 'kill $$fuzz 2>/dev/null; exit 130' INT TERM; \
 	ctest --test-dir $(BUILD) --output-on-failure -j $(TEST_JOBS); suite=$$?; \
 	wait $$fuzz; fuzzed=$$?; \
@@ -56,7 +56,8 @@ test-sanitize: deps-test
 	cmake --build $(BUILD)-sanitize -j $(JOBS)
 	ctest --test-dir $(BUILD)-sanitize --output-on-failure -j $(TEST_JOBS)
 
-# The INI layer under libFuzzer for a bounded time; the full log stays in $(BUILD)/fuzz.log.
+# Every input from outside under libFuzzer (tests/fuzz/run.sh), each fuzzer for its share of a bounded time;
+# the full log stays in $(BUILD)/fuzz.log.
 FUZZ_LOG = $(BUILD)/fuzz.log
 FUZZ_RUN = FUZZ_BUILD=$(BUILD)/fuzz tests/fuzz/run.sh $(FUZZ_SECONDS) >$(FUZZ_LOG) 2>&1
 FUZZ_PASSED = { grep -E '^Fuzzing \(' $(FUZZ_LOG) || true; }
@@ -64,7 +65,7 @@ FUZZ_FAILED = { tail -n 60 $(FUZZ_LOG); echo "fuzzing found a fault (log: $(FUZZ
 
 fuzz: deps-test
 	@mkdir -p $(BUILD)
-	@echo "Fuzzing the INI layer for $(FUZZ_SECONDS) s (log: $(FUZZ_LOG))"
+	@echo "Fuzzing the INI layer, bookmarks files, drops, the local socket's lines and the version answer for $(FUZZ_SECONDS) s (log: $(FUZZ_LOG))"
 	@$(FUZZ_RUN) || { $(FUZZ_FAILED); exit 1; }
 	@$(FUZZ_PASSED)
 

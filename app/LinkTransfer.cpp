@@ -2,13 +2,14 @@
 #include "LinkTransfer.h"
 
 #include "../core/Bookmarks.h"
+#include "../core/BoundedFile.h"
 #include "../core/LinkImport.h"
 #include "../core/LinkStore.h"
 #include "../core/LinkTable.h"
+#include "../core/PrivateProfile.h"
 #include "../platform/sql/PlacesDatabase.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QSettings>
@@ -53,30 +54,43 @@ QString firefoxProfile(const QString& folder, QString& error) {
     return (relative ? folder + QLatin1Char('/') + chosen : chosen) + QStringLiteral("/places.sqlite");
 }
 
+// Far above any real bookmarks file (a browser's export of tens of thousands of bookmarks is a few MiB); a
+// larger one is refused rather than read into memory. A Firefox places.sqlite is read through SQLite, page
+// by page, and has no such limit.
+constexpr qint64 maxSourceSize = qint64(64) << 20;
+
 bool readSource(const QString& path, QList<Bookmarks::Bookmark>& marks, QString& error) {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
-        error = QFileInfo::exists(path) && !QFileInfo(path).isFile()
-                    ? QStringLiteral("it is not a file")
-                    : QStringLiteral("it cannot be read (%1)").arg(file.errorString());
+    if (QFileInfo::exists(path) && !QFileInfo(path).isFile()) {
+        error = QStringLiteral("it is not a file");
         return false;
     }
-    const QByteArray head = file.peek(4096);
-    switch (Bookmarks::sniff(head)) {
-    case Bookmarks::Format::Sqlite:
-        file.close();
-        return PlacesDatabase::read(path, marks, error);
-    case Bookmarks::Format::Html:
-        return Bookmarks::readHtml(file.readAll(), marks, error);
-    case Bookmarks::Format::ChromiumJson:
-        return Bookmarks::readChromiumJson(file.readAll(), marks, error);
-    case Bookmarks::Format::Unknown:
-        break;
+    BoundedFile file(path, maxSourceSize);
+    if (file.state() == BoundedFile::State::Missing || file.state() == BoundedFile::State::Unreadable) {
+        error = QStringLiteral("it cannot be read (%1)").arg(file.errorString());
+        return false;
     }
-    error =
-        QStringLiteral("it is not a bookmarks file (a bookmarks HTML file, a Chromium Bookmarks file or a "
-                       "Firefox places.sqlite)");
-    return false;
+    const Bookmarks::Format format = Bookmarks::sniff(file.head(4096));
+    if (format == Bookmarks::Format::Sqlite)
+        return PlacesDatabase::read(path, marks, error);
+    if (format == Bookmarks::Format::Unknown) {
+        error = QStringLiteral(
+            "it is not a bookmarks file (a bookmarks HTML file, a Chromium Bookmarks file or a Firefox "
+            "places.sqlite)");
+        return false;
+    }
+    QByteArray bytes;
+    switch (file.readAll(bytes)) {
+    case BoundedFile::State::Readable:
+        break;
+    case BoundedFile::State::TooLarge:
+        error = QStringLiteral("it is too large (more than %1 MiB)").arg(maxSourceSize >> 20);
+        return false;
+    default:
+        error = QStringLiteral("it cannot be read");
+        return false;
+    }
+    return format == Bookmarks::Format::Html ? Bookmarks::readHtml(bytes, marks, error)
+                                             : Bookmarks::readChromiumJson(bytes, marks, error);
 }
 
 } // namespace
@@ -119,10 +133,10 @@ int importLinks(const QString& source, const QString& linkFile, QTextStream& out
     LinkImport::Plan plan;
     LinkStore::Result result = LinkStore::Result::Changed;
     for (int attempt = 0; attempt < 5 && result == LinkStore::Result::Changed; ++attempt) {
-        const QByteArray before = LinkStore::contents(linkFile);
+        const QByteArray before = PrivateProfile::fileBytes(linkFile);
         LinkTable table;
         table.load(linkFile);
-        if (LinkStore::contents(linkFile) != before)
+        if (PrivateProfile::fileBytes(linkFile) != before)
             continue;
         plan = LinkImport::plan(table, marks);
         result = LinkStore(linkFile).write(plan.writes, before);

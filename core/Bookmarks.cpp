@@ -122,6 +122,8 @@ Format sniff(const QByteArray& head) {
 
 bool readHtml(const QByteArray& bytes, QList<Bookmark>& out, QString& error) {
     out.clear();
+    // Gathered apart and handed out only whole: a text refused halfway leaves `out` empty.
+    QList<Bookmark> marks;
     QStringDecoder decoder(QStringDecoder::Utf8);
     const QString text = decoder.decode(bytes);
     if (decoder.hasError()) {
@@ -187,22 +189,21 @@ bool readHtml(const QByteArray& bytes, QList<Bookmark>& out, QString& error) {
                     }
                 }
             }
-            out.append(mark);
+            marks.append(mark);
             i = end + 4;
             continue;
         }
         i = close + 1;
     }
     if (!sawList) {
-        out.clear();
         error = QStringLiteral("it holds no bookmark list");
         return false;
     }
     if (lists > 0) {
-        out.clear();
         error = QStringLiteral("it ends before its bookmark list does (the file is cut short)");
         return false;
     }
+    out = std::move(marks);
     return true;
 }
 

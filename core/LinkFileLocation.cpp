@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "LinkFileLocation.h"
 
+#include "PrivateProfile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -35,7 +37,10 @@ QString resolve(const QString& programFolder, const QString& dataHome) {
     const QString userFile = dataHome + QLatin1String(kUserLinkFile);
     // Anything already at the path, even a dangling link, is the user's and stays as it is.
     const QFileInfo existing(userFile);
-    if (!existing.exists() && !existing.isSymLink() && QFileInfo(besideProgram).isFile()) {
+    // A shipped file too large for the INI layer reads as absent, and is not copied either.
+    const QFileInfo shipped(besideProgram);
+    if (!existing.exists() && !existing.isSymLink() && shipped.isFile() &&
+        shipped.size() <= PrivateProfile::maxFileSize) {
         if (makeFolderFor(userFile)) {
             // Copied under a temporary name and renamed (a rename that never replaces a file), so a copy cut
             // short never poses as the links. The copy takes the shipped file's permission bits, which in a

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "LinkFileWatch.h"
 
-#include <QFile>
+#include "PrivateProfile.h"
+
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QTimer>
@@ -15,13 +16,8 @@ LinkFileWatch::LinkFileWatch(QString path, std::function<void()> changed)
     connect(settle_, &QTimer::timeout, this, [this] { settle(); });
     connect(watcher_, &QFileSystemWatcher::fileChanged, this, [this] { noticed(); });
     connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { noticed(); });
-    seen_ = contents();
+    seen_ = PrivateProfile::fileBytes(path_);
     watch();
-}
-
-QByteArray LinkFileWatch::contents() const {
-    QFile file(path_);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The file itself (a rewrite in place) and its folder (a new file renamed over it, which the file's own
@@ -45,7 +41,7 @@ void LinkFileWatch::noticed() {
 
 void LinkFileWatch::settle() {
     watch();
-    const QByteArray now = contents();
+    const QByteArray now = PrivateProfile::fileBytes(path_);
     if (now == seen_)
         return;
     seen_ = now;

@@ -5,8 +5,6 @@
 #include "LinkTable.h"
 #include "PrivateProfile.h"
 
-#include <QFile>
-
 namespace {
 
 QString nameKey(int slot) {
@@ -30,11 +28,6 @@ PrivateProfile::Edit put(int page, const QString& key, const QString& value) {
 
 } // namespace
 
-QByteArray LinkStore::contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QString LinkStore::storedText(const QString& value) {
     if (value.size() >= 2 && value.front() == value.back() &&
         (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\'')))
@@ -55,7 +48,7 @@ LinkStore::Result LinkStore::write(const QList<SlotText>& texts, const std::opti
     LinkFileLocation::makeFolderFor(path_);
     if (PrivateProfile::writeStrings(edits, path_, expected))
         return Result::Saved;
-    return expected && contents(path_) != *expected ? Result::Changed : Result::Unsaved;
+    return expected && PrivateProfile::fileBytes(path_) != *expected ? Result::Changed : Result::Unsaved;
 }
 
 LinkStore::Result LinkStore::save(int page, int slot, const QString& name, const QString& address) {

@@ -8,7 +8,8 @@
 
 // Writes to the link file: one slot's name and address, a removal, a swap of two slots, or a whole set of
 // slots at once. Every change is one rewrite of the file: it is made whole or, when it cannot be, the file
-// stays byte for byte as it was.
+// stays byte for byte as it was. A file too large for the INI layer (PrivateProfile::maxFileSize) is never
+// written: every change to it is Unsaved.
 class LinkStore {
 public:
     enum class Result {
@@ -41,8 +42,6 @@ public:
     // The text stored for a value so that it reads back as itself: the reader takes one pair of matching
     // quotes around a value away, so a value that begins and ends with the same quote gets one more pair.
     static QString storedText(const QString& value);
-    // The file's bytes as they are now (none when it is absent or unreadable).
-    static QByteArray contents(const QString& path);
 
 private:
     QString path_;

@@ -1,13 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "PrivateProfile.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstring>
+#include "BoundedFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <algorithm>
 
 #include <QHash>
 
@@ -242,92 +238,10 @@ QByteArray serialize(ProfileImage& image) {
     return bytes;
 }
 
-// Far above any real link file; a larger file is taken for absent rather than read into memory.
-constexpr qint64 maxFileSize = qint64(64) << 20;
-
-enum class FileState { Missing, Readable, Unreadable, TooLarge };
-
-// The file at a path, open for reading until this goes.
-class OpenFile {
-public:
-    explicit OpenFile(const QString& path) {
-        const QByteArray name = QFile::encodeName(path);
-        // Non-blocking, so that a FIFO put in the file's place cannot stall the open.
-        fd_ = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-        struct stat status {};
-        if (fd_ < 0) {
-            // Something that cannot be looked at is absent; something that exists but cannot be opened is
-            // not.
-            state_ = ::stat(name.constData(), &status) != 0 ? FileState::Missing : FileState::Unreadable;
-            return;
-        }
-        if (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode)) {
-            state_ = FileState::Unreadable;
-            return;
-        }
-        size_ = status.st_size;
-        state_ = size_ > maxFileSize ? FileState::TooLarge : FileState::Readable;
-    }
-    ~OpenFile() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-
-    FileState state() const { return state_; }
-
-    // The whole file, read from its start; one that has grown past the limit since it was opened is TooLarge.
-    FileState readAll(QByteArray& bytes) {
-        if (state_ != FileState::Readable)
-            return state_;
-        bytes.resize(qsizetype(size_) + 1); // one byte more shows whether it has grown
-        qsizetype filled = 0;
-        for (;;) {
-            if (filled == bytes.size()) {
-                if (filled > maxFileSize)
-                    return FileState::TooLarge;
-                bytes.resize(qsizetype(std::min(maxFileSize + 1, 2 * qint64(filled))));
-            }
-            const ssize_t count = ::pread(fd_, bytes.data() + filled, size_t(bytes.size() - filled), filled);
-            if (count < 0 && errno == EINTR)
-                continue;
-            if (count < 0)
-                return FileState::Unreadable;
-            if (count == 0)
-                break;
-            filled += count;
-        }
-        bytes.truncate(filled);
-        return filled > maxFileSize ? FileState::TooLarge : FileState::Readable;
-    }
-
-    // Whether the file holds exactly `bytes`, compared piece by piece without a copy of the whole file.
-    bool holds(const QByteArray& bytes) {
-        if (state_ != FileState::Readable || size_ != bytes.size())
-            return false;
-        char piece[64 * 1024];
-        qsizetype done = 0;
-        while (done < bytes.size()) {
-            const size_t wanted = size_t(std::min<qsizetype>(sizeof piece, bytes.size() - done));
-            const ssize_t count = ::pread(fd_, piece, wanted, done);
-            if (count < 0 && errno == EINTR)
-                continue;
-            if (count <= 0 || std::memcmp(piece, bytes.constData() + done, size_t(count)) != 0)
-                return false;
-            done += count;
-        }
-        return true;
-    }
-
-private:
-    int fd_ = -1;
-    qint64 size_ = 0;
-    FileState state_ = FileState::Missing;
-};
+using FileState = BoundedFile::State;
 
 FileState readFile(const QString& path, QByteArray& bytes) {
-    OpenFile file(path);
+    BoundedFile file(path, PrivateProfile::maxFileSize);
     return file.readAll(bytes);
 }
 
@@ -427,7 +341,7 @@ int save(const QString& path, ProfileImage& image) {
         return 0;
     const QByteArray bytes = serialize(image);
     // The layer never makes a file that it would then take for absent.
-    if (bytes.size() > maxFileSize)
+    if (bytes.size() > PrivateProfile::maxFileSize)
         return 0;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -574,7 +488,7 @@ ValueIndex& lastIndex() {
 
 const ValueIndex* ValueIndex::forFile(const QString& path) {
     const ValueIndex& cached = lastIndex();
-    OpenFile file(path);
+    BoundedFile file(path, PrivateProfile::maxFileSize);
     if (file.state() != FileState::Readable)
         return nullptr; // absent, unreadable or too large: the general path answers
     if (cached.path_ == path && file.holds(cached.bytes_))
@@ -682,6 +596,13 @@ int getString(const std::optional<QString>& section, const std::optional<QString
         return placeText(valueOf(text, classify(text)), size, buffer);
     }
     return placeText(defaultText ? defaultText->toUtf8() : QByteArray(), size, buffer);
+}
+
+QByteArray fileBytes(const QString& path) {
+    QByteArray bytes;
+    if (readFile(path, bytes) != FileState::Readable)
+        bytes.clear();
+    return bytes;
 }
 
 int writeString(const std::optional<QString>& section, const std::optional<QString>& key,

@@ -37,6 +37,14 @@
 // result would be larger than that is refused the same way.
 namespace PrivateProfile {
 
+// The largest file the layer reads (64 MiB).
+inline constexpr qint64 maxFileSize = qint64(64) << 20;
+
+// The file's bytes as this layer sees them, read in bounded pieces: none when it is absent, unreadable or
+// larger than maxFileSize. Everything else that reads the link file whole reads it through this, so that
+// a file too large for the layer is too large everywhere.
+QByteArray fileBytes(const QString& path);
+
 // Absent arguments are std::nullopt; an absent argument is not the same as an empty text.
 // - section and key given: the key's value, or defaultText when the file, section or key is absent (empty
 //   when defaultText is absent); at most size - 1 bytes.

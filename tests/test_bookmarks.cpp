@@ -119,6 +119,16 @@ private slots:
             << QStringLiteral("it holds no bookmark list");
         QTest::newRow("comment never closed")
             << head + "<!-- begun\n</DL>" << QStringLiteral("it ends inside a comment begun on line 3");
+        // Damage after a whole link: what was read before it is not handed out either.
+        const QByteArray link = "<DT><A HREF=\"http://a.example/\">A</A>\n";
+        QTest::newRow("a link, then cut inside a tag")
+            << head + link + "<DT><A HREF=\"http://b.ex" << QStringLiteral("it ends inside a tag on line 4");
+        QTest::newRow("a link, then a link never closed")
+            << head + link + "<DT><A HREF=\"http://b.example/\">B\n</DL>"
+            << QStringLiteral("the link on line 4 is not closed");
+        QTest::newRow("a link, then a comment never closed")
+            << head + link + "<!-- begun\n</DL>"
+            << QStringLiteral("it ends inside a comment begun on line 4");
         QTest::newRow("not UTF-8") << head + "<DT><A HREF=\"http://a.example/\">caf\xE9</A>\n</DL>"
                                    << QStringLiteral("it is not UTF-8 text");
         QTest::newRow("an ordinary web page")

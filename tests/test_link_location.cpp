@@ -5,6 +5,7 @@
 // into read-only folders all the same).
 
 #include "core/LinkFileLocation.h"
+#include "support/ChildProcess.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,31 +49,15 @@ QByteArray readFile(const QString& path) {
 QString resolveAsUser(const QString& programFolder, const QString& dataHome) {
     if (!runningAsRoot())
         return LinkFileLocation::resolve(programFolder, dataHome);
-    int pipeEnds[2];
-    if (::pipe(pipeEnds) != 0)
-        return QStringLiteral("!pipe");
-    const pid_t child = ::fork();
-    if (child < 0)
-        return QStringLiteral("!fork");
-    if (child == 0) {
-        ::close(pipeEnds[0]);
-        if (::setgroups(0, nullptr) != 0 || ::setgid(kNoGroup) != 0 || ::setuid(kNobody) != 0)
-            ::_exit(2);
-        const QByteArray path = LinkFileLocation::resolve(programFolder, dataHome).toUtf8();
-        const bool written = ::write(pipeEnds[1], path.constData(), size_t(path.size())) == path.size();
-        ::_exit(written ? 0 : 3);
-    }
-    ::close(pipeEnds[1]);
-    QByteArray path;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
-        path.append(buffer, n);
-    ::close(pipeEnds[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return QStringLiteral("!child ended with status %1").arg(status);
-    return QString::fromUtf8(path);
+    QString failure;
+    const std::optional<QByteArray> path = inChild(
+        [&]() -> QByteArray {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(kNoGroup) != 0 || ::setuid(kNobody) != 0)
+                return "!cannot give up root";
+            return LinkFileLocation::resolve(programFolder, dataHome).toUtf8();
+        },
+        failure);
+    return path ? QString::fromUtf8(*path) : QLatin1Char('!') + failure;
 }
 
 enum class ProgramLinks { Writable, ReadOnly, Missing, PlainFile };

@@ -1,9 +1,17 @@
 // SPDX-License-Identifier: MIT
 // Writes to the link file through LinkStore: a saved slot, a removal, a swap, and a failed save that leaves
-// the file byte for byte as it was. Real files in a temporary folder.
+// the file byte for byte as it was; a link file too large for the INI layer, never read whole (the checks
+// run in a child whose address space is limited), never written, and seen by the file watch as absent.
+// Real files in a temporary folder; the large ones are sparse.
 
+#include "core/LinkFileWatch.h"
 #include "core/LinkStore.h"
+#include "core/PrivateProfile.h"
+#include "support/ChildProcess.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -39,6 +47,36 @@ QString value(const QString& path, const QString& key) {
     }
     return QString();
 }
+
+const QByteArray twoLinks = "[0]\nname0=A\nurl0=http://a.example/\nname1=B\nurl1=http://b.example/\n";
+
+// Room for everything the checks need, and far less than a whole oversized file.
+constexpr qint64 headroom = qint64(1) << 30;
+
+// The state of a file a refused write must leave alone: where it is, its size, its time and its first bytes.
+struct Untouched {
+    explicit Untouched(const QString& path) : path_(path), status_(statusOf(path)), head_(head(path)) {}
+    bool holds() const {
+        const struct stat now = statusOf(path_);
+        return now.st_ino == status_.st_ino && now.st_size == status_.st_size &&
+               now.st_mtim.tv_sec == status_.st_mtim.tv_sec &&
+               now.st_mtim.tv_nsec == status_.st_mtim.tv_nsec && head(path_) == head_;
+    }
+
+private:
+    static struct stat statusOf(const QString& path) {
+        struct stat status {};
+        ::stat(QFile::encodeName(path).constData(), &status);
+        return status;
+    }
+    static QByteArray head(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.read(4096) : QByteArray();
+    }
+    QString path_;
+    struct stat status_;
+    QByteArray head_;
+};
 
 } // namespace
 
@@ -132,6 +170,85 @@ private slots:
             umount2(folder.constData(), MNT_DETACH);
         else
             chmod(folder.constData(), 0755);
+    }
+
+    // A link file past the INI layer's limit reads as absent and is never written, whatever the change.
+    void oversizedFileIsNeverWritten_data() {
+        QTest::addColumn<qint64>("size");
+        QTest::newRow("one byte over the limit") << PrivateProfile::maxFileSize + 1;
+        QTest::newRow("64 GiB") << (qint64(64) << 30);
+    }
+    void oversizedFileIsNeverWritten() {
+        QFETCH(qint64, size);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("links.ini"));
+        writeAll(path, twoLinks);
+        QVERIFY(QFile::resize(path, size));
+        const Untouched before(path);
+        const QString failed = inChildWithAddressLimit(headroom, [&]() -> QString {
+            using R = LinkStore::Result;
+            LinkStore store(path);
+            const struct {
+                const char* what;
+                R result;
+                R expected;
+            } cases[] = {
+                {"the file's bytes", PrivateProfile::fileBytes(path).isEmpty() ? R::Unsaved : R::Saved,
+                 R::Unsaved},
+                {"save", store.save(0, 2, QStringLiteral("C"), QStringLiteral("http://c.example/")),
+                 R::Unsaved},
+                {"remove", store.remove(0, 0), R::Unsaved},
+                {"swap", store.swap(0, 0, 4, 4), R::Unsaved},
+                // A plan made on the file as it reads (absent) lands nowhere; one made before it grew past
+                // the limit finds it changed.
+                {"write planned on it",
+                 store.write({{1, 1, QStringLiteral("D"), QStringLiteral("http://d/")}}, {}), R::Unsaved},
+                {"write planned before",
+                 store.write({{1, 1, QStringLiteral("D"), QStringLiteral("http://d/")}}, twoLinks),
+                 R::Changed},
+            };
+            for (const auto& c : cases) {
+                if (c.result != c.expected)
+                    return QString::fromUtf8(c.what);
+            }
+            return QString();
+        });
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
+        QVERIFY(before.holds());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("links.ini")});
+    }
+
+    // The running tab's watch of the link file, started on an oversized file: it reads it as absent, and
+    // sees it come back as links and go again as it grows past the limit.
+    void watchTakesOversizedFileForAbsent() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("links.ini"));
+        const qint64 huge = qint64(64) << 30;
+        writeAll(path, twoLinks);
+        QVERIFY(QFile::resize(path, huge));
+        const QString failed = inChildWithAddressLimit(headroom, [&]() -> QString {
+            int changes = 0;
+            QByteArray seen;
+            LinkFileWatch watch(path, [&] {
+                ++changes;
+                seen = PrivateProfile::fileBytes(path);
+            });
+            const auto reported = [&](int count) {
+                QDeadlineTimer deadline(10000);
+                while (changes < count && !deadline.hasExpired())
+                    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+                return changes == count;
+            };
+            if (!QFile::resize(path, twoLinks.size()) || !reported(1) || seen != twoLinks)
+                return QStringLiteral("the file cut back to its links: %1 changes, %2")
+                    .arg(changes)
+                    .arg(QString::fromUtf8(seen));
+            if (!QFile::resize(path, huge) || !reported(2) || !seen.isEmpty())
+                return QStringLiteral("the file grown past the limit: %1 changes").arg(changes);
+            return QString();
+        });
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
     }
 };
 

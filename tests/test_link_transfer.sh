@@ -35,6 +35,9 @@ head -c 300 "$fixtures/nested.html" >"$work/cut.html"
 head -c 900 "$fixtures/Bookmarks.json" >"$work/cut.json"
 printf '\xff\xfe<html>' >"$work/binary.bin"
 mkdir -p "$work/a-folder"
+# Sparse files far past the bound of a bookmarks file (64 MiB), each with a head that names its format.
+cp "$fixtures/nested.html" "$work/huge.html" && truncate -s 64G "$work/huge.html"
+cp "$fixtures/Bookmarks.json" "$work/huge.json" && truncate -s 65M "$work/huge.json"
 while IFS='|' read -r what source reason; do
     printf '%s' "$seed" >"$links"
     before=$(sha256sum "$links")
@@ -50,6 +53,8 @@ plain text|$work/notes.txt|it is not a bookmarks file (a bookmarks HTML file, a 
 a bookmarks file cut short|$work/cut.html|it ends inside a tag on line
 a Chromium file cut short|$work/cut.json|it is not valid JSON
 binary data|$work/binary.bin|it is not a bookmarks file
+a bookmarks file of 64 GiB|$work/huge.html|cannot import from $work/huge.html: it is too large (more than 64 MiB). Nothing was changed.
+a Chromium file past 64 MiB|$work/huge.json|cannot import from $work/huge.json: it is too large (more than 64 MiB). Nothing was changed.
 firefox without a profile|firefox|there is no Firefox profile ($HOME/.mozilla/firefox/profiles.ini is missing)
 chromium without bookmarks|chromium|Chromium has no bookmarks for this user ($XDG_CONFIG_HOME/chromium/Default/Bookmarks is missing)
 TABLE

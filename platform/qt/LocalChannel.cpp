@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "LocalChannel.h"
 
+#include "../../core/LineSplitter.h"
+
 #include <QCoreApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
+
+#include <memory>
+#include <optional>
 
 LocalChannel::LocalChannel(QString socketPath) : path_(std::move(socketPath)) {}
 
@@ -24,9 +29,14 @@ bool LocalChannel::listen(std::function<void(const QString&)> heard) {
     connect(server, &QLocalServer::newConnection, this, [server, heard = std::move(heard)] {
         while (QLocalSocket* socket = server->nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QLocalSocket::readyRead, socket, [socket, heard] {
-                while (socket->canReadLine()) {
-                    const QString word = QString::fromUtf8(socket->readLine()).trimmed();
+            // A line is a word of a few letters: a sender that goes past the bound without ending its line
+            // is cut off, and the socket buffers no more than the bound between two reads.
+            socket->setReadBufferSize(kMaxLine);
+            auto lines = std::make_shared<LineSplitter>(kMaxLine);
+            connect(socket, &QLocalSocket::readyRead, socket, [socket, heard, lines] {
+                const bool fits = lines->feed(socket->readAll());
+                while (const std::optional<QByteArray> line = lines->next()) {
+                    const QString word = QString::fromUtf8(*line).trimmed();
                     // The answer tells the sender the word arrived, so it may end.
                     socket->write("ok\n");
                     socket->flush();
@@ -36,6 +46,8 @@ bool LocalChannel::listen(std::function<void(const QString&)> heard) {
                         QMetaObject::invokeMethod(
                             qApp, [heard, word] { heard(word); }, Qt::QueuedConnection);
                 }
+                if (!fits)
+                    socket->abort();
             });
         }
     });

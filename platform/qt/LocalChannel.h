@@ -3,6 +3,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QtGlobal>
 #include <functional>
 
 class QLocalServer;
@@ -23,6 +24,10 @@ public:
     bool tell(const QString& word, int timeoutMs = 2000) const;
 
     const QString& socketPath() const { return path_; }
+
+    // The longest line the listener takes, its "\n" not counted; a connection that sends a longer one is
+    // dropped.
+    static constexpr qsizetype kMaxLine = 4096;
 
 private:
     QString path_;
