@@ -11,7 +11,7 @@ TEST_JOBS ?= 3
 FUZZ_SECONDS ?= 90
 CMAKE_FLAGS ?=
 
-.PHONY: run test test-sanitize build program deps deps-test bench install uninstall package clean fuzz format-check
+.PHONY: run test test-sanitize build-sanitize build program deps deps-test bench install uninstall package clean fuzz format-check
 
 # What building and running the program needs (scripts/install-deps.sh says what each set holds).
 deps:
@@ -51,10 +51,13 @@ test: deps-test build format-check
 
 # The whole suite again under AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer (CI runs it after
 # `make test`); the sanitizer options and the leak suppressions (tests/lsan.supp) come with the tests.
-test-sanitize: deps-test
+test-sanitize: build-sanitize
+	ctest --test-dir $(BUILD)-sanitize --output-on-failure -j $(TEST_JOBS)
+
+# The sanitizer build alone (CI builds it beside the plain suite, at the lowest priority).
+build-sanitize: deps-test
 	cmake -S . -B $(BUILD)-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRIMVEL_WERROR=ON -DBRIMVEL_SANITIZE=ON
 	cmake --build $(BUILD)-sanitize -j $(JOBS)
-	ctest --test-dir $(BUILD)-sanitize --output-on-failure -j $(TEST_JOBS)
 
 # Every input from outside under libFuzzer (tests/fuzz/run.sh), each fuzzer for its share of a bounded time;
 # the full log stays in $(BUILD)/fuzz.log.

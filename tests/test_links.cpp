@@ -422,8 +422,11 @@ void TestLinks::blankTextsKeepOkDisabled() {
         for (const QChar c : text)
             RealInput::tapKey(c == QLatin1Char(' ') ? XK_space : XK_a + (c.unicode() - 'a'));
     };
+    QVERIFY(RealInput::waitForKeyboard(&editor));
     type(address);
+    QTRY_COMPARE(editor.txtURL->text(), address);
     RealInput::tapKey(XK_Tab);
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(editor.txtName));
     type(name);
     QTRY_COMPARE(editor.txtName->text(), name);
     QCOMPARE(editor.txtURL->text(), address);

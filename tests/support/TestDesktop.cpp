@@ -192,6 +192,18 @@ void tapKey(unsigned long keysym) {
     key(keysym, false);
 }
 
+bool waitForKeyboard(const QWidget* window, int ms) {
+    const Window wanted = static_cast<Window>(window->window()->winId());
+    return waitUntil(
+        [&] {
+            Window focus = 0;
+            int revert = 0;
+            XGetInputFocus(display(), &focus, &revert);
+            return focus == wanted && window->window()->isActiveWindow();
+        },
+        ms);
+}
+
 void setNumLock(bool on) {
     const unsigned int numLock = XkbKeysymToModifiers(display(), XK_Num_Lock);
     XkbLockModifiers(display(), XkbUseCoreKbd, numLock, on ? numLock : 0);

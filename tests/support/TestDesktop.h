@@ -76,6 +76,9 @@ void release(int button = 1);
 void click(QPoint screenPixel, int button = 1);
 void key(unsigned long keysym, bool down);
 void tapKey(unsigned long keysym);
+// Waits (up to `ms`) until the X server gives the keyboard to `window`'s top-level window, as it must before
+// keys are typed for it: Qt may take a window for active a moment before the server's focus moves there.
+[[nodiscard]] bool waitForKeyboard(const QWidget* window, int ms = 5000);
 // Locks or unlocks NumLock. A fresh TestProgram starts with it on, so the number-pad keys type digits.
 void setNumLock(bool on);
 } // namespace RealInput
