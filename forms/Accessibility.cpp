@@ -114,7 +114,8 @@ public:
     // One action: a toggle toggles, anything else is pressed. Decoration and a disabled control have none.
     QStringList actionNames() const override {
         const Control::Accessibility& a = control()->accessibility();
-        if (a.role == QAccessible::NoRole || a.role == QAccessible::StaticText || !control()->isEnabled())
+        if (a.role == QAccessible::NoRole || a.role == QAccessible::StaticText ||
+            a.role == QAccessible::Notification || !control()->isEnabled())
             return {};
         return {a.checkable ? toggleAction() : pressAction()};
     }

@@ -69,7 +69,8 @@ public:
     // release and click with the left button at the control's centre, through the same handlers.
     void setAction(std::function<void()> action) { action_ = std::move(action); }
     // Runs the action (Enter or Space on the focused control, or a screen reader's request); false when the
-    // control is hidden or disabled and nothing ran.
+    // control is hidden or disabled and nothing ran. A dialog the action opens gives the keyboard back to
+    // this control when it closes (FocusReturn).
     bool activate();
 
 protected:

@@ -456,6 +456,20 @@ void X11WindowStacking::takeFocus(QWidget* window) {
     XFlush(display);
 }
 
+void X11WindowStacking::regainFocus(QWidget* window) {
+    Display* display = qtX11Display();
+    const Window id = nativeWindow(window);
+    if (!display || !id || !window->isVisible())
+        return;
+    if (WindowOutline::drawnFromAlpha()) {
+        holdKeyboard(display, id);
+        return;
+    }
+    // The window manager gives the keyboard of a closed dialog to a window it manages, never to the tab.
+    XSetInputFocus(display, id, RevertToParent, CurrentTime);
+    XFlush(display);
+}
+
 void X11WindowStacking::holdKeyboard(Display* display, unsigned long tab) {
     // Under a Wayland compositor the X server's focus is not what decides where keys go: the compositor hands
     // the keyboard to one surface, resets focus changes an X client makes on its own, and gives none to a
