@@ -856,7 +856,8 @@ void frmMain::buildKeyboardFocus() {
         KeyboardFocus::Stops{
             picLink, picMode, {picStayOnTop, picSound, picAutoRetract, picMouseover, picUpdate, picExit}},
         std::move(hooks));
-    announcer = new Announcer(this);
+    // A message waits until the keyboard is back from a dialog, so that the focus given back follows it.
+    announcer = new Announcer(this, [this] { return focusReturn_ && focusReturn_->pending(); });
     focusReturn_ = std::make_unique<FocusReturn>([this](QWidget* opener) { giveKeyboardBack(opener); });
 }
 
@@ -867,6 +868,7 @@ void frmMain::giveKeyboardBack(QWidget* opener) {
     if (m.services.stacking)
         m.services.stacking->regainFocus(this);
     keyboard_->giveBack(qobject_cast<Control*>(opener));
+    announcer->resume();
 }
 
 void frmMain::announce(const QString& text) {
@@ -875,12 +877,9 @@ void frmMain::announce(const QString& text) {
 }
 
 void frmMain::announcePage() {
-    QString text = QStringLiteral("Page %1").arg(m.currentPage() + 1);
-    // A focused row was renamed in place: the screen reader hears what it holds now.
-    if (const Control* focused = keyboard_->focused();
-        focused && std::find(picLink.begin(), picLink.end(), focused) != picLink.end())
-        text += QStringLiteral(": ") + focused->accessibility().name;
-    announce(text);
+    // The focus comes back to the focused control after the message, so a row renamed in place is read
+    // again as it stands now.
+    announce(QStringLiteral("Page %1").arg(m.currentPage() + 1));
 }
 
 void frmMain::tabSlid(bool out) {

@@ -195,7 +195,7 @@ private:
     // A dialog, message box or menu opened from the keyboard or by assistive technology has closed: the
     // keyboard goes back to the control that opened it, while the tab is open.
     void giveKeyboardBack(QWidget* opener);
-    // Tells a screen reader the page shown, with the focused row as it reads now.
+    // Tells a screen reader the page shown; the focused row is read again after it.
     void announcePage();
     void announce(const QString& text);
     // Set while `brimvel --toggle` slides the tab out: the focus ring shows at once.

@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QMetaObject>
 
+#include "../forms/FocusReturn.h"
 #include "../forms/Runtime.h"
 
 namespace LinkMenu {
@@ -54,6 +55,10 @@ void show(QWidget* parent, QPoint where, bool holdsLink, int currentPage,
     QObject::connect(pages, &QMenu::aboutToHide, pages, [pages] { Runtime::dialogShowing(pages, false); });
     Runtime::dialogShowing(menu, true);
     menu->popup(where);
+    // Opened from the keyboard (or by assistive technology), the menu starts on its first item, which a
+    // screen reader reads out at once.
+    if (FocusReturn::opening())
+        menu->setActiveAction(edit);
 }
 
 } // namespace LinkMenu

@@ -54,7 +54,7 @@ wait_for() { # seconds, command...
 wait_for 30 test -S "$XDG_RUNTIME_DIR/speech-dispatcher/speechd.sock" ||
     { echo "speech-dispatcher did not come up"; cat "$work/speechd.log"; exit 1; }
 
-orca --replace >"$work/orca.log" 2>&1 &
+orca --replace ${BRIMVEL_ORCA_DEBUG:+--debug-file=$BRIMVEL_ORCA_DEBUG} >"$work/orca.log" 2>&1 &
 pids=($! "${pids[@]}")
 
 /usr/bin/python3 "$here/orca/test_orca.py" "$build"
