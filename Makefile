@@ -50,7 +50,8 @@ test: deps-test build format-check
 	[ $$suite -eq 0 ] && [ $$fuzzed -eq 0 ]
 
 # The whole suite again under AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer (CI runs it after
-# `make test`; not test_orca, label `orca`, which exercises the screen reader rather than the program); the sanitizer options and the leak suppressions (tests/lsan.supp) come with the tests.
+# `make test`), but test_orca (label `orca`), which exercises the screen reader rather than the program; the
+# sanitizer options and the leak suppressions (tests/lsan.supp) come with the tests.
 test-sanitize: deps-test
 	cmake -S . -B $(BUILD)-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRIMVEL_WERROR=ON -DBRIMVEL_SANITIZE=ON
 	cmake --build $(BUILD)-sanitize -j $(JOBS)
