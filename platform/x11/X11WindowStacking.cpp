@@ -439,26 +439,21 @@ void X11WindowStacking::placeAmongOthers(Display* display) {
 void X11WindowStacking::takeFocus(QWidget* window) {
     Display* display = qtX11Display();
     const Window id = nativeWindow(window);
-    // Focusing a window that is not viewable is an error; a hidden window cannot take the keyboard anyway.
-    if (!display || !id || !window->isVisible())
-        return;
-    if (WindowOutline::drawnFromAlpha()) {
-        holdKeyboard(display, id);
-        return;
+    if (display && id && window->isVisible() && !WindowOutline::drawnFromAlpha()) {
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(display, &focus, &revert);
+        // PointerRoot and None name no window to give the keyboard back to.
+        if (focus != id && focus != PointerRoot && focus != None)
+            focusBefore = focus;
     }
-    Window focus = 0;
-    int revert = 0;
-    XGetInputFocus(display, &focus, &revert);
-    // PointerRoot and None name no window to give the keyboard back to.
-    if (focus != id && focus != PointerRoot && focus != None)
-        focusBefore = focus;
-    XSetInputFocus(display, id, RevertToParent, CurrentTime);
-    XFlush(display);
+    regainFocus(window);
 }
 
 void X11WindowStacking::regainFocus(QWidget* window) {
     Display* display = qtX11Display();
     const Window id = nativeWindow(window);
+    // Focusing a window that is not viewable is an error; a hidden window cannot take the keyboard anyway.
     if (!display || !id || !window->isVisible())
         return;
     if (WindowOutline::drawnFromAlpha()) {
