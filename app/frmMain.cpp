@@ -9,6 +9,8 @@
 #include "../core/LinkTable.h"
 #include "../core/VendorSite.h"
 #include "../forms/AccessibleGroup.h"
+#include "../forms/Announcer.h"
+#include "../forms/FocusReturn.h"
 #include "../forms/FocusRing.h"
 #include "../forms/Pause.h"
 #include "../forms/Runtime.h"
@@ -291,7 +293,7 @@ bool frmMain::Form_Load() {
     panel_->showPageNames();
     hotkeys_->setActive(false);
     // Links added from the command line, or the file edited by hand, show at once.
-    linkWatch_ = std::make_unique<LinkFileWatch>(linkFilePath(), [this] { reloadLinks(); });
+    linkWatch_ = std::make_unique<LinkFileWatch>(linkFilePath(), [this] { reloadLinks(true); });
 
     // The tab and the cap bypass the window manager: once they are on screen, stack them as asked.
     stayOnTop_->restack();
@@ -415,7 +417,10 @@ QString frmMain::linkFilePath() const {
 // ---- link pages, buttons and lights ----
 
 void frmMain::picMode_MouseDown(int index) {
+    const int before = m.currentPage();
     panel_->pressPage(index);
+    if (index != before)
+        announcePage();
 }
 
 void frmMain::picMode_MouseUp(int index) {
@@ -485,19 +490,34 @@ void frmMain::removeLink(int page, int row) {
     table.load(linkFilePath());
     if (!table.holdsLink(page, row))
         return;
-    const QString name =
-        table.name(page, row).trimmed().isEmpty() ? table.address(page, row) : table.name(page, row);
+    const QString name = linkLabel(table, page, row);
     if (Runtime::MsgBox(this, QStringLiteral("Remove the link \"%1\"?").arg(name),
                         Runtime::kYesNo | Runtime::kQuestion,
                         QStringLiteral("Brimvel")) != Runtime::kAnswerYes)
         return;
-    reportLinkChange(LinkStore(linkFilePath()).remove(page, row));
+    if (reportLinkChange(LinkStore(linkFilePath()).remove(page, row)))
+        announce(QStringLiteral("Removed %1").arg(name));
 }
 
 void frmMain::moveLink(int page, int row, int toPage, int toRow) {
     if (page == toPage && row == toRow)
         return;
-    reportLinkChange(LinkStore(linkFilePath()).swap(page, row, toPage, toRow));
+    LinkTable table;
+    table.load(linkFilePath());
+    const QString name = linkLabel(table, page, row);
+    if (!reportLinkChange(LinkStore(linkFilePath()).swap(page, row, toPage, toRow)))
+        return;
+    if (toPage != page)
+        announce(QStringLiteral("Moved %1 to page %2").arg(name).arg(toPage + 1));
+    else if (table.holdsLink(toPage, toRow))
+        announce(QStringLiteral("Swapped %1 with %2").arg(name, linkLabel(table, toPage, toRow)));
+    else
+        announce(QStringLiteral("Moved %1 to link %2").arg(name).arg(toRow + 1));
+}
+
+QString frmMain::linkLabel(const LinkTable& table, int page, int row) {
+    const QString name = table.name(page, row).trimmed();
+    return name.isEmpty() ? table.address(page, row) : name;
 }
 
 void frmMain::moveLinkToPage(int page, int row, int toPage) {
@@ -515,21 +535,42 @@ void frmMain::moveLinkToPage(int page, int row, int toPage) {
     moveLink(page, row, toPage, slot);
 }
 
-void frmMain::reportLinkChange(LinkStore::Result result) {
+bool frmMain::reportLinkChange(LinkStore::Result result) {
     if (result == LinkStore::Result::Saved) {
         reloadLinks();
-        return;
+        return true;
     }
     const HeldWhile held(linkMenuShowing_);
     Runtime::MsgBox(
         this,
         QStringLiteral("The links could not be saved to %1; the file is as it was.").arg(linkFilePath()),
         Runtime::kOkOnly | Runtime::kExclamation, QStringLiteral("Brimvel"));
+    return false;
 }
 
-void frmMain::reloadLinks() {
+void frmMain::reloadLinks(bool changedElsewhere) {
+    const LinkTable before = panel_->table();
     panel_->loadPLinks(linkFilePath());
     panel_->showPageNames();
+    if (!changedElsewhere || motion_->extended() == 0)
+        return;
+    // Our own saves have been read already; only a change made elsewhere is news.
+    int added = 0, changed = 0;
+    for (int page = 0; page < LinkTable::kPages; ++page) {
+        for (int row = 0; row < LinkTable::kSlots; ++row) {
+            const LinkTable& now = panel_->table();
+            if (now.name(page, row) == before.name(page, row) &&
+                now.address(page, row) == before.address(page, row))
+                continue;
+            ++(before.holdsLink(page, row) ? changed : added);
+        }
+    }
+    if (added + changed == 0)
+        return;
+    const int count = added + changed;
+    const QString what = changed == 0 ? QStringLiteral("added") : QStringLiteral("changed");
+    announce(count == 1 ? QStringLiteral("1 link %1").arg(what)
+                        : QStringLiteral("%1 links %2").arg(count).arg(what));
 }
 
 void frmMain::picLinkLight_MouseDown(int index) {
@@ -562,6 +603,7 @@ QString frmMain::slotAddress(int slot) const {
 void frmMain::linkSaved(int slot, const QString& name) {
     panel_->loadPLinks(linkFilePath());
     panel_->setCaption(slot, name);
+    announce(QStringLiteral("Saved %1").arg(name));
 }
 
 bool frmMain::isTabWindow(const QWindow* window) const {
@@ -800,13 +842,44 @@ void frmMain::buildKeyboardFocus() {
         if (motion_->extended() != 0)
             toggleTab();
     };
-    hooks.editRow = guarded([this](int row) { picLinkLight_Click(row); });
-    hooks.rowMenu = guarded([this](int row) { linkMenuFromKeyboard(row); });
+    // The editor and the menu opened from a row give the keyboard back to the row.
+    hooks.editRow = guarded([this](int row) {
+        const FocusReturn::Opening opening(picLink[row]);
+        picLinkLight_Click(row);
+    });
+    hooks.rowMenu = guarded([this](int row) {
+        const FocusReturn::Opening opening(picLink[row]);
+        linkMenuFromKeyboard(row);
+    });
     keyboard_ = std::make_unique<KeyboardFocus>(
         *this, *focusRing,
         KeyboardFocus::Stops{
             picLink, picMode, {picStayOnTop, picSound, picAutoRetract, picMouseover, picUpdate, picExit}},
         std::move(hooks));
+    // A message waits until the keyboard is back from a dialog, so that the focus given back follows it.
+    announcer = new Announcer(this, [this] { return focusReturn_ && focusReturn_->pending(); });
+    focusReturn_ = std::make_unique<FocusReturn>([this](QWidget* opener) { giveKeyboardBack(opener); });
+}
+
+void frmMain::giveKeyboardBack(QWidget* opener) {
+    // A dialog that slid the tab in (a link opened from a row, say) leaves the keyboard where it went.
+    if (motion_->extended() == 0)
+        return;
+    if (m.services.stacking)
+        m.services.stacking->regainFocus(this);
+    keyboard_->giveBack(qobject_cast<Control*>(opener));
+    announcer->resume();
+}
+
+void frmMain::announce(const QString& text) {
+    if (motion_->extended() != 0)
+        announcer->say(text);
+}
+
+void frmMain::announcePage() {
+    // The focus comes back to the focused control after the message, so a row renamed in place is read
+    // again as it stands now.
+    announce(QStringLiteral("Page %1").arg(m.currentPage() + 1));
 }
 
 void frmMain::tabSlid(bool out) {

@@ -4,6 +4,7 @@
 #include "AppState.h"
 
 #include "../core/LinkStore.h"
+#include "../core/LinkTable.h"
 #include "../core/Timer.h"
 #include "../forms/Form.h"
 #include "../forms/HandlerGuard.h"
@@ -22,6 +23,8 @@
 
 class QDragMoveEvent;
 class AccessibleGroup;
+class Announcer;
+class FocusReturn;
 class FocusRing;
 class KeyboardFocus;
 class frmBase;
@@ -107,6 +110,8 @@ private:
     // The page selectors as assistive technology sees them: one page tab list.
     AccessibleGroup* pageTabs = nullptr;
     FocusRing* focusRing = nullptr;
+    // Says what was done, and what changed out of sight, to a screen reader.
+    Announcer* announcer = nullptr;
 
     ImageList imgSkin{QStringList{QStringLiteral("skin_tab")}};
     ImageList imlButton{QStringLiteral("button"), 10};
@@ -187,6 +192,12 @@ private:
     void tabSlid(bool out);
     // The Menu key or Shift+F10 on a focused link row.
     void linkMenuFromKeyboard(int row);
+    // A dialog, message box or menu opened from the keyboard or by assistive technology has closed: the
+    // keyboard goes back to the control that opened it, while the tab is open.
+    void giveKeyboardBack(QWidget* opener);
+    // Tells a screen reader the page shown; the focused row is read again after it.
+    void announcePage();
+    void announce(const QString& text);
     // Set while `brimvel --toggle` slides the tab out: the focus ring shows at once.
     bool keyboardOpening_ = false;
 
@@ -201,9 +212,12 @@ private:
     void removeLink(int page, int row);
     void moveLink(int page, int row, int toPage, int toRow);
     void moveLinkToPage(int page, int row, int toPage);
-    void reportLinkChange(LinkStore::Result result);
-    // Reads the link file again and shows the page's names.
-    void reloadLinks();
+    // True when the change was saved.
+    bool reportLinkChange(LinkStore::Result result);
+    // Reads the link file again and shows the page's names; a change made elsewhere (an import) is said.
+    void reloadLinks(bool changedElsewhere = false);
+    // The name a message gives a link: its caption, or its address when it has none.
+    static QString linkLabel(const LinkTable& table, int page, int row);
 
     // The link editor's view of the tab.
     int currentPage() const override;
@@ -235,6 +249,7 @@ private:
     std::unique_ptr<SoundCues> cues_;
     std::unique_ptr<KeyboardFocus> keyboard_;
     std::unique_ptr<LinkFileWatch> linkWatch_;
+    std::unique_ptr<FocusReturn> focusReturn_;
 
     // Where the left button went down on a link row, until a drag begins or the button goes up.
     struct RowPress {

@@ -85,6 +85,10 @@ public:
 
     Control* control() const { return static_cast<Control*>(widget()); }
 
+    int childCount() const override {
+        control()->childrenAsked();
+        return WidgetNode::childCount();
+    }
     QAccessible::Role role() const override { return control()->accessibility().role; }
     QString text(QAccessible::Text t) const override {
         switch (t) {
@@ -201,8 +205,9 @@ QAccessibleInterface* interfaceFor(const QString&, QObject* object) {
         return new FormAccessible(form);
     if (auto* label = dynamic_cast<Label*>(object))
         return new LabelAccessible(label);
-    if (dynamic_cast<PictureBox*>(object) || dynamic_cast<ImageArea*>(object))
-        return new ControlAccessible(static_cast<Control*>(object));
+    // Picture boxes, image areas, and plain controls such as the text nodes that carry spoken messages.
+    if (auto* control = qobject_cast<Control*>(object))
+        return new ControlAccessible(control);
     return nullptr;
 }
 

@@ -3,6 +3,7 @@
 
 #include "../core/Twips.h"
 #include "AccessibleGroup.h"
+#include "FocusReturn.h"
 #include "ImageList.h"
 
 #include <QAccessibleEvent>
@@ -160,6 +161,8 @@ void Control::joinAccessibleGroup(AccessibleGroup& group) {
 bool Control::activate() {
     if (!isVisible() || !isEnabled())
         return false;
+    // Asked for by the keyboard or assistive technology: a dialog it opens gives the keyboard back here.
+    const FocusReturn::Opening opening(this);
     if (action_) {
         action_();
         return true;

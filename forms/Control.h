@@ -69,8 +69,22 @@ public:
     // release and click with the left button at the control's centre, through the same handlers.
     void setAction(std::function<void()> action) { action_ = std::move(action); }
     // Runs the action (Enter or Space on the focused control, or a screen reader's request); false when the
-    // control is hidden or disabled and nothing ran.
+    // control is hidden or disabled and nothing ran. A dialog the action opens gives the keyboard back to
+    // this control when it closes (FocusReturn).
     bool activate();
+    // Gives a control the bus has not been told of yet its role and name, without telling it: a name change
+    // reaches the bus without its text (Qt 6.4), and a reader that kept it would read the node as unnamed.
+    void describeQuietly(QAccessible::Role role, const QString& name) {
+        access_.role = role;
+        access_.name = name;
+    }
+    // Called each time assistive technology asks for the control's children, until set to nothing again: a
+    // screen reader (Orca) does so as it takes up a control that gained the focus, before it reads it out.
+    void setChildrenAsked(std::function<void()> asked) { childrenAsked_ = std::move(asked); }
+    void childrenAsked() const {
+        if (childrenAsked_)
+            childrenAsked_();
+    }
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -86,6 +100,7 @@ private:
     Pointer pointer_ = Pointer::Arrow;
     Accessibility access_;
     std::function<void()> action_;
+    std::function<void()> childrenAsked_;
 };
 
 // Translates a Qt mouse event into the form runtime's button, shift and twips arguments and calls `handler`.

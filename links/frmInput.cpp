@@ -110,6 +110,9 @@ void frmInput::describeControls() {
 void frmInput::showEditor(int slot) {
     given_.reset();
     editIndex_ = slot;
+    // Assistive technology reads which row of which page the dialog edits.
+    setAccessibleName(
+        QStringLiteral("Brimvel link editor, link %1, page %2").arg(slot + 1).arg(tab.currentPage() + 1));
     if (isVisible()) {
         activateWindow();
         return;

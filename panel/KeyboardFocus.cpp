@@ -5,6 +5,7 @@
 #include "../forms/Form.h"
 #include "../forms/PictureBox.h"
 
+#include <QAccessibleEvent>
 #include <QKeyEvent>
 #include <algorithm>
 
@@ -39,6 +40,7 @@ void KeyboardFocus::opened(bool fromKeyboard) {
 
 void KeyboardFocus::closed() {
     open_ = false;
+    tellOnActivation_ = false;
     focused_ = nullptr;
     ring_.surround(nullptr);
 }
@@ -50,6 +52,25 @@ void KeyboardFocus::focus(Control* control) {
         lastRow_ = row;
     control->setFocus(Qt::TabFocusReason);
     ring_.surround(control);
+}
+
+void KeyboardFocus::giveBack(Control* control) {
+    if (!open_)
+        return;
+    focus(control && control->isVisible() && control->isEnabled() ? control : stops_.rows[0]);
+    // The screen reader hears where the focus landed once the tab is the active window again.
+    if (form_.isActiveWindow())
+        tellFocus();
+    else
+        tellOnActivation_ = true;
+}
+
+void KeyboardFocus::tellFocus() {
+    tellOnActivation_ = false;
+    if (!focused_)
+        return;
+    QAccessibleEvent event(focused_, QAccessible::Focus);
+    QAccessible::updateAccessibility(&event);
 }
 
 int KeyboardFocus::rowOf(const Control* control) const {
@@ -174,6 +195,8 @@ bool KeyboardFocus::keyPressed(const QKeyEvent& key) {
 }
 
 bool KeyboardFocus::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &form_ && event->type() == QEvent::WindowActivate && tellOnActivation_ && open_)
+        tellFocus();
     if (event->type() == QEvent::KeyPress && keyPressed(*static_cast<QKeyEvent*>(event)))
         return true;
     // Tab and Shift+Tab are taken before the widgets' own focus chain sees them.

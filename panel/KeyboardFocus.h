@@ -45,6 +45,10 @@ public:
     // The tab slid in: the focus and its ring go until the next opening.
     void closed();
 
+    // A dialog opened from the keyboard closed: the focus and its ring go back to `control` (a stop, or a
+    // row's light), or to row 1 when that one is no longer shown.
+    void giveBack(Control* control);
+
     // The control with the focus (nullptr until the keyboard is used), and whether the ring shows.
     Control* focused() const { return focused_; }
     bool ringShown() const;
@@ -63,6 +67,8 @@ private:
     std::vector<Control*> tabPath() const;
     void step(bool forward);
     void changePage(int by);
+    // Tells assistive technology which control has the focus.
+    void tellFocus();
 
     Form& form_;
     FocusRing& ring_;
@@ -71,4 +77,6 @@ private:
     bool open_ = false;
     Control* focused_ = nullptr;
     int lastRow_ = 0;
+    // The focus was given back while the tab was not yet the active window.
+    bool tellOnActivation_ = false;
 };

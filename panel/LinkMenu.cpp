@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QMetaObject>
 
+#include "../forms/FocusReturn.h"
 #include "../forms/Runtime.h"
 
 namespace LinkMenu {
@@ -37,10 +38,16 @@ void show(QWidget* parent, QPoint where, bool holdsLink, int currentPage,
         else
             *answer = {Choice::MoveToPage, action->data().toInt()};
     });
+    // The menu counts as one of the program's dialogs until what it led to is over, so that a question it
+    // asks follows on from it (and the keyboard goes back to the row only after that).
     QObject::connect(menu, &QMenu::aboutToHide, menu, [=] {
-        Runtime::dialogShowing(menu, false);
         QMetaObject::invokeMethod(
-            menu, [=] { answered(*answer); }, Qt::QueuedConnection);
+            menu,
+            [=] {
+                answered(*answer);
+                Runtime::dialogShowing(menu, false);
+            },
+            Qt::QueuedConnection);
     });
     // The tab keeps itself above other windows; while the menu and its page list show, it stands below them
     // as below any of the program's dialogs.
@@ -48,6 +55,10 @@ void show(QWidget* parent, QPoint where, bool holdsLink, int currentPage,
     QObject::connect(pages, &QMenu::aboutToHide, pages, [pages] { Runtime::dialogShowing(pages, false); });
     Runtime::dialogShowing(menu, true);
     menu->popup(where);
+    // Opened from the keyboard (or by assistive technology), the menu starts on its first item, which a
+    // screen reader reads out at once.
+    if (FocusReturn::opening())
+        menu->setActiveAction(edit);
 }
 
 } // namespace LinkMenu

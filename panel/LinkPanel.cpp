@@ -49,8 +49,13 @@ void LinkPanel::setCaption(int slot, const QString& name) {
 }
 
 void LinkPanel::describeRow(int slot) {
+    // A row reads as its link, which row of the page it is and which page.
     const QString name = slotEmpty(slot) ? QStringLiteral("Empty slot %1").arg(slot + 1)
-                                         : w_.lblLink[slot]->Caption().trimmed();
+                                         : QStringLiteral("%1, link %2 of %3, page %4")
+                                               .arg(w_.lblLink[slot]->Caption().trimmed())
+                                               .arg(slot + 1)
+                                               .arg(LinkTable::kSlots)
+                                               .arg(currentPage() + 1);
     w_.picLink[slot]->setAccessibleTexts(name, slotEmpty(slot) ? QString() : address(slot));
 }
 

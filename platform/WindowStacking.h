@@ -21,6 +21,9 @@ public:
     // Gives the keyboard back to the window that had it before takeFocus(), as long as `window` still holds
     // it (a window the user focused since keeps it) and that window still exists.
     virtual void returnFocus(QWidget* window) = 0;
+    // Gives the keyboard back to `window`, which held it after takeFocus() until one of the program's own
+    // dialogs took it, keeping the window that had it before for returnFocus().
+    virtual void regainFocus(QWidget* window) = 0;
     // From now on calls `changed` each time another window is mapped, moved or restacked, or the screen
     // changes size. False when this platform cannot tell; the caller then has to look again from time to
     // time.

@@ -38,6 +38,9 @@ test_packages=(
     firefox-esr chromium dbus iproute2 util-linux
     # The accessibility bus and a client of it.
     at-spi2-core python3-pyatspi gir1.2-atspi-2.0
+    # The screen reader on that bus and what it speaks through: the speech server and its eSpeak NG module
+    # (the tests send the speech to ALSA's null device).
+    orca speech-dispatcher speech-dispatcher-espeak-ng espeak-ng
 )
 
 case "${1:-run}" in

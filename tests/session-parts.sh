@@ -24,6 +24,21 @@ start_sound_server() {
     pactl set-default-sink "$BRIMVEL_SINK"
 }
 
+# A private D-Bus session bus (exported as DBUS_SESSION_BUS_ADDRESS) with the desktop's accessibility bus
+# beside it: the at-spi bus launcher and the registry it starts. The launcher stops that bus (and with it the
+# registry) when it ends, so it is stopped before the session bus. Programs started after it put their
+# accessibility trees on it (Qt's forced on). Returns non-zero when the session bus does not come up.
+start_accessibility_bus() {
+    dbus-daemon --session --fork --address="unix:path=$work/bus" --print-pid=3 3>"$work/bus.pid" >/dev/null ||
+        { echo "no D-Bus session"; return 1; }
+    export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus"
+    local launcher=/usr/libexec/at-spi-bus-launcher
+    [ -x "$launcher" ] || launcher=/usr/lib/at-spi2-core/at-spi-bus-launcher
+    "$launcher" --launch-immediately >"$work/bus-launcher.log" 2>&1 &
+    pids+=($! "$(cat "$work/bus.pid")")
+    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+}
+
 # An xdg-open first on PATH that records what the program asked the desktop to open, one line per call,
 # instead of starting a browser.
 install_recording_open() {

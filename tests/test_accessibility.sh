@@ -15,15 +15,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-dbus-daemon --session --fork --address="unix:path=$work/bus" --print-pid=3 3>"$work/bus.pid" >/dev/null ||
-    { echo "no D-Bus session"; exit 1; }
-export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus"
-# The accessibility bus beside it; the launcher stops that bus (and with it the registry) when it ends, so it
-# is stopped before the session bus.
-launcher=/usr/libexec/at-spi-bus-launcher
-[ -x "$launcher" ] || launcher=/usr/lib/at-spi2-core/at-spi-bus-launcher
-"$launcher" --launch-immediately >"$work/bus-launcher.log" 2>&1 &
-pids+=($! "$(cat "$work/bus.pid")")
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+start_accessibility_bus || exit 1
 
 /usr/bin/python3 "$here/accessibility/test_accessibility.py" "$build"

@@ -13,9 +13,11 @@
 #include "tab/frmBase.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -208,6 +210,7 @@ void TestStacking::messageBoxesStandAboveTheTab_data() {
     QTest::newRow("the exit question, answered No") << QStringLiteral("exit") << int(QMessageBox::No);
     QTest::newRow("the update prompt, answered No") << QStringLiteral("update") << int(QMessageBox::No);
     QTest::newRow("the editor's message, answered OK") << QStringLiteral("editor") << int(QMessageBox::Ok);
+    QTest::newRow("a row's Remove question, answered No") << QStringLiteral("remove") << int(QMessageBox::No);
 }
 
 void TestStacking::messageBoxesStandAboveTheTab() {
@@ -215,6 +218,7 @@ void TestStacking::messageBoxesStandAboveTheTab() {
     QFETCH(int, button);
 
     TestProgram program;
+    program.writeLinks("[0]\nname0=A\nurl0=http://a.example/\n");
     frmMain& tab = program.start();
     QVERIFY(tab.stayOnTop().on());
     tab.animation();
@@ -227,6 +231,19 @@ void TestStacking::messageBoxesStandAboveTheTab() {
         RealInput::click(centre(view(tab).picExit));
     } else if (question == "update") {
         QTimer::singleShot(0, &tab, [&tab] { tab.picUpdate_Click(); });
+    } else if (question == "remove") {
+        // The row's menu stands above the tab too; its Remove asks first.
+        RealInput::click(centre(view(tab).picLink[0]), 3);
+        QMenu* menu = nullptr;
+        QVERIFY(waitUntil([&] {
+            menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            return menu && menu->isVisible();
+        }));
+        QVERIFY2(waitUntil([&] { return aboveTab(static_cast<Window>(menu->winId()), tab); }, 2500),
+                 "the row's menu stayed under the tab or the base bar");
+        QAction* remove = menu->actions().value(1);
+        QVERIFY(remove && remove->text().contains(QStringLiteral("Remove")));
+        RealInput::click(menu->mapToGlobal(menu->actionGeometry(remove).center()));
     } else {
         // The editor refuses an address that does not begin with http:// and says so.
         tab.input().showEditor(0);

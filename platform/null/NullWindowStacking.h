@@ -13,6 +13,7 @@ public:
     void setTopMost(QWidget* window, bool on) override { topMostCalls.append({window, on}); }
     void takeFocus(QWidget* window) override { focusCalls.append(window); }
     void returnFocus(QWidget* window) override { returnCalls.append(window); }
+    void regainFocus(QWidget* window) override { regainCalls.append(window); }
     bool watchOthers(std::function<void()>) override { return false; }
     void standBelow(QWidget* dialog, bool on) override { standBelowCalls.append({dialog, on}); }
 
@@ -28,5 +29,6 @@ public:
     QList<QPair<QWidget*, bool>> topMostCalls;
     QList<QWidget*> focusCalls;
     QList<QWidget*> returnCalls;
+    QList<QWidget*> regainCalls;
     QList<QPair<QWidget*, bool>> standBelowCalls;
 };

@@ -368,6 +368,20 @@ void X11WindowStacking::placeAmongOthers(Display* display) {
 void X11WindowStacking::takeFocus(QWidget* window) {
     Display* display = qtX11Display();
     const Window id = nativeWindow(window);
+    if (display && id && window->isVisible() && !WindowOutline::drawnFromAlpha()) {
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(display, &focus, &revert);
+        // PointerRoot and None name no window to give the keyboard back to.
+        if (focus != id && focus != PointerRoot && focus != None)
+            focusBefore = focus;
+    }
+    regainFocus(window);
+}
+
+void X11WindowStacking::regainFocus(QWidget* window) {
+    Display* display = qtX11Display();
+    const Window id = nativeWindow(window);
     // Focusing a window that is not viewable is an error; a hidden window cannot take the keyboard anyway.
     if (!display || !id || !window->isVisible())
         return;
@@ -375,12 +389,7 @@ void X11WindowStacking::takeFocus(QWidget* window) {
         holdKeyboard(display, id);
         return;
     }
-    Window focus = 0;
-    int revert = 0;
-    XGetInputFocus(display, &focus, &revert);
-    // PointerRoot and None name no window to give the keyboard back to.
-    if (focus != id && focus != PointerRoot && focus != None)
-        focusBefore = focus;
+    // The window manager gives the keyboard of a closed dialog to a window it manages, never to the tab.
     XSetInputFocus(display, id, RevertToParent, CurrentTime);
     XFlush(display);
 }

@@ -38,6 +38,7 @@ public:
     void setTopMost(QWidget* window, bool on) override;
     void takeFocus(QWidget* window) override;
     void returnFocus(QWidget* window) override;
+    void regainFocus(QWidget* window) override;
     bool watchOthers(std::function<void()> changed) override;
     void standBelow(QWidget* dialog, bool on) override;
 

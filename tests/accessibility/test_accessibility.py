@@ -37,6 +37,12 @@ passed = 0
 failed = 0
 
 
+def row_name(link, row, page):
+    """What a row holding a link is named: the link, which row of the page it is and which page."""
+    return f"{link}, link {row} of 10, page {page}"
+
+
+
 def check(what, ok, detail=""):
     global passed, failed
     if ok:
@@ -206,9 +212,10 @@ require("the program shows its tab on the accessibility bus",
                    30))
 tab = window("frame", "Brimvel")
 base = window("frame", "Brimvel base bar")
-require("the link rows are named", wait_until(lambda: find(tab, "push button", "Alpha") is not None))
+require("the link rows are named", wait_until(lambda: find(tab, "push button", row_name("Alpha", 1, 1)) is not None))
 
-rows = [LINKS[0].get(i, (f"Empty slot {i + 1}", "")) for i in range(10)]
+rows = [(row_name(LINKS[0][i][0], i + 1, 1), LINKS[0][i][1]) if i in LINKS[0] else (f"Empty slot {i + 1}", "")
+        for i in range(10)]
 expected = {("push button", "Open Brimvel"), ("link", "Products"), ("link", "Search"), ("link", "Help"),
             ("link", "Downloads"), ("link", "Home page"), ("check box", "Stay on top"), ("check box", "Sound"),
             ("check box", "Auto-retract"), ("check box", "Open on hover"), ("push button", "Update"),
@@ -274,21 +281,21 @@ check("the stay-on-top switch's action stores it on and reads checked",
       wait_until(lambda: stored("ont") == "1" and "checked" in states(stay)))
 
 # Another page: the selected tab and the rows' names and addresses follow.
-row1 = find(tab, "push button", "Alpha")
+row1 = find(tab, "push button", row_name("Alpha", 1, 1))
 act(page_tabs[1])
 check("page 2's action shows and stores page 2", wait_until(lambda: stored("mdt") == "1"))
 check("page 2 is the one selected",
       wait_until(lambda: [("selected" in states(p)) for p in page_tabs] == [False, True] + [False] * 7))
 check("row 1 is named and described by page 2's link, and the bus was told",
-      wait_until(lambda: row1.name == "Beta two" and row1.description == "http://two.example/")
-      and saw("object:property-change:accessible-name", "Beta two"))
+      wait_until(lambda: row1.name == row_name("Beta two", 1, 2) and row1.description == "http://two.example/")
+      and saw("object:property-change:accessible-name", row_name("Beta two", 1, 2)))
 check("row 3 reads as an empty slot on page 2", find(tab, "push button", "Empty slot 3") is not None
-      and find(tab, "push button", "Gamma") is None)
+      and find(tab, "push button", row_name("Gamma", 3, 1)) is None)
 act(page_tabs[0])
-check("page 1 again: row 1 is Alpha", wait_until(lambda: row1.name == "Alpha"))
+check("page 1 again: row 1 is Alpha", wait_until(lambda: row1.name == row_name("Alpha", 1, 1)))
 
 # A row's action opens its link as a click does: the tab slides in, then the address goes to the desktop.
-act(find(tab, "push button", "Gamma"))
+act(find(tab, "push button", row_name("Gamma", 3, 1)))
 check("row 3's action opens its address", wait_until(lambda: "http://gamma.example/" in opened(), 20),
       str(opened()))
 check("and the tab slid in", wait_until(lambda: strip.name == "Open Brimvel"))
@@ -296,9 +303,9 @@ check("and the tab slid in", wait_until(lambda: strip.name == "Open Brimvel"))
 # The editor: a dialog whose boxes are named by their captions; a link saved renames its row.
 act(find(tab, "push button", "Edit link 2"))
 row2 = find(tab, "push button", "Empty slot 2")
-require("the light's action shows the link editor as a dialog",
-        wait_until(lambda: window("dialog", "Brimvel link editor") is not None))
-editor = window("dialog", "Brimvel link editor")
+require("the light's action shows the link editor as a dialog named by its row and page",
+        wait_until(lambda: window("dialog", "Brimvel link editor, link 2, page 1") is not None))
+editor = window("dialog", "Brimvel link editor, link 2, page 1")
 for role, name in (("text", "Enter URL"), ("text", "Enter Name"), ("push button", "OK"), ("push button", "Cancel"),
                    ("link", "Brimvel product page"), ("link", "Home page")):
     check(f"the editor shows {role} {name!r}", find(editor, role, name) is not None)
@@ -308,8 +315,8 @@ xdotool("key", "Tab")
 xdotool("type", "--delay", "20", "Delta")
 xdotool("key", "Return")
 check("the saved link names its row at once, and the bus was told",
-      row2 is not None and wait_until(lambda: row2.name == "Delta" and row2.description == "http://delta.example/")
-      and saw("object:property-change:accessible-name", "Delta"),
+      row2 is not None and wait_until(lambda: row2.name == row_name("Delta", 2, 1) and row2.description == "http://delta.example/")
+      and saw("object:property-change:accessible-name", row_name("Delta", 2, 1)),
       f"rows {[n.name for n in descendants(tab) if n.getRoleName() == 'push button']}, link file "
       f"{open(os.path.join(program_folder, 'data', 'links', 'plink.dat')).read()!r}")
 
@@ -366,12 +373,12 @@ def tab_holds_keyboard():
 toggle()
 check("brimvel --toggle opens the tab", wait_until(lambda: strip.name == "Close Brimvel"))
 check("the open tab holds the keyboard", wait_until(tab_holds_keyboard))
-check("the focus starts on row 1", wait_until(lambda: row_focused("Alpha")))
+check("the focus starts on row 1", wait_until(lambda: row_focused(row_name("Alpha", 1, 1))))
 xdotool("key", "Down")
-check("Down moves the focus to row 2", wait_until(lambda: row_focused("Delta")))
+check("Down moves the focus to row 2", wait_until(lambda: row_focused(row_name("Delta", 2, 1))))
 xdotool("key", "Down")
 check("a second Down moves it to row 3, and the bus was told",
-      wait_until(lambda: row_focused("Gamma")) and saw("object:state-changed:focused", "Gamma", 1))
+      wait_until(lambda: row_focused(row_name("Gamma", 3, 1))) and saw("object:state-changed:focused", row_name("Gamma", 3, 1), 1))
 before = len(opened())
 xdotool("key", "Return")
 check("Return opens row 3's link", wait_until(lambda: opened()[before:] == ["http://gamma.example/"], 20),
@@ -381,23 +388,23 @@ check("the previous window has the keyboard again", wait_until(lambda: xdotool("
 
 toggle()
 check("brimvel --toggle opens the tab again", wait_until(lambda: strip.name == "Close Brimvel"))
-check("the focus starts on row 1 again", wait_until(lambda: row_focused("Alpha")))
+check("the focus starts on row 1 again", wait_until(lambda: row_focused(row_name("Alpha", 1, 1))))
 xdotool("key", "Tab")
 check("Tab goes on to the page selector of the page shown", wait_until(lambda: "focused" in states(page_tabs[0])))
 xdotool("key", "Right")
 check("Right shows page 2, whose selector takes the focus",
       wait_until(lambda: stored("mdt") == "1" and "selected" in states(page_tabs[1])
                  and "focused" in states(page_tabs[1])))
-check("the rows follow the page", wait_until(lambda: row1.name == "Beta two"))
+check("the rows follow the page", wait_until(lambda: row1.name == row_name("Beta two", 1, 2)))
 xdotool("key", "Left")
-check("Left shows page 1 again", wait_until(lambda: stored("mdt") == "0" and row1.name == "Alpha"))
+check("Left shows page 1 again", wait_until(lambda: stored("mdt") == "0" and row1.name == row_name("Alpha", 1, 1)))
 xdotool("key", "Tab")
 check("Tab goes on to the first switch", wait_until(lambda: "focused" in states(stay)))
 xdotool("key", "space")
 check("Space toggles the focused switch", wait_until(lambda: stored("ont") == "0" and "checked" not in states(stay)))
 xdotool("key", "shift+Tab", "shift+Tab")
 check("Shift+Tab twice goes back to the row that had the focus",
-      wait_until(lambda: row_focused("Alpha")))
+      wait_until(lambda: row_focused(row_name("Alpha", 1, 1))))
 # The Menu key on a focused row opens the row's menu there (the toolkit shows a popup menu to assistive
 # technology through its items' focus); Escape closes the menu and leaves the tab open, the row focused.
 def menu_item_focused(label):
@@ -413,7 +420,7 @@ check("the Menu key opens the focused row's menu, its first item Edit",
       wait_until(lambda: menu_item_focused("Edit")), str([e for e in events if "focused" in e[0]]))
 xdotool("key", "Escape")
 check("Escape closes the menu; the tab stays open with row 1 focused",
-      wait_until(lambda: row_focused("Alpha")) and strip.name == "Close Brimvel")
+      wait_until(lambda: row_focused(row_name("Alpha", 1, 1))) and strip.name == "Close Brimvel")
 wait_until(tab_holds_keyboard)
 opened_before = len(opened())
 xdotool("key", "Escape")

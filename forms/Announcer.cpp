@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: MIT
+#include "Announcer.h"
+
+#include "Control.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QEvent>
+#include <QTimer>
+
+Announcer::Announcer(QWidget* form, std::function<bool()> holdWhile)
+    : QObject(form), form_(*form), holdWhile_(std::move(holdWhile)), cap_(new QTimer(this)) {
+    cap_->setSingleShot(true);
+    cap_->setInterval(kReadingMs);
+    connect(cap_, &QTimer::timeout, this, [this] { done(); });
+    // A message waits while the form does not hold the keyboard (a dialog that is closing still has it).
+    form_.installEventFilter(this);
+}
+
+Announcer::~Announcer() {
+    delete node_.data();
+}
+
+void Announcer::say(const QString& text) {
+    last_ = text;
+    if (!QAccessible::isActive())
+        return;
+    queue_.append(text);
+    next();
+}
+
+void Announcer::next() {
+    if (node_ || queue_.isEmpty() || !form_.isActiveWindow() || (holdWhile_ && holdWhile_()))
+        return;
+    back_ = form_.focusWidget();
+    auto* node = new Control(&form_, 0, 0, 0, 0);
+    node->setAttribute(Qt::WA_TransparentForMouseEvents);
+    node->setMouseTracking(false);
+    node->describeQuietly(QAccessible::StaticText, queue_.takeFirst());
+    node->lower();
+    // Keys typed while the message is read are the form's, as if the focus had not moved.
+    node->installEventFilter(this);
+    node->show();
+    node_ = node;
+    node->setFocus(Qt::OtherFocusReason);
+    // Once the screen reader has taken up the focus, the focus may go back: it reads out what it took up.
+    node->setChildrenAsked([this] { QTimer::singleShot(0, this, [this] { done(); }); });
+    cap_->start();
+}
+
+void Announcer::done() {
+    if (!node_)
+        return;
+    cap_->stop();
+    Control* node = node_;
+    node_.clear();
+    node->setChildrenAsked(nullptr);
+    if (node->hasFocus() && back_)
+        back_->setFocus(Qt::OtherFocusReason);
+    node->deleteLater();
+    next();
+}
+
+bool Announcer::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == node_.data() &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease ||
+         event->type() == QEvent::ShortcutOverride)) {
+        QWidget* to = back_ ? back_.data() : &form_;
+        QApplication::sendEvent(to, event);
+        return true;
+    }
+    if (watched == &form_ && event->type() == QEvent::WindowActivate && !queue_.isEmpty())
+        QTimer::singleShot(0, this, [this] { next(); });
+    return QObject::eventFilter(watched, event);
+}
