@@ -16,6 +16,7 @@
 #include <X11/Xutil.h>
 
 #include "X11Activation.h"
+#include "X11Property.h"
 
 #include <algorithm>
 
@@ -82,19 +83,6 @@ std::vector<Atom> atomList(Display* display, Window window, Atom property) {
     if (data)
         XFree(data);
     return result;
-}
-
-bool hasProperty(Display* display, Window window, Atom property) {
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, remaining = 0;
-    unsigned char* data = nullptr;
-    const bool found = XGetWindowProperty(display, window, property, 0, 0, False, AnyPropertyType, &type,
-                                          &format, &count, &remaining, &data) == Success &&
-                       type != None;
-    if (data)
-        XFree(data);
-    return found;
 }
 
 // The application's window inside a window manager's frame: the one that carries WM_STATE.

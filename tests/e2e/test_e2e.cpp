@@ -20,6 +20,8 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 
+#include "../platform/x11/X11Property.h"
+
 #include <csignal>
 #include <poll.h>
 #include <sys/stat.h>
@@ -232,18 +234,7 @@ private:
 // Whether the window carries an icon (_NET_WM_ICON), which the program gives its tab only after the first
 // picture.
 bool hasIcon(Window window) {
-    Display* display = xDisplay();
-    const Atom netWmIcon = XInternAtom(display, "_NET_WM_ICON", False);
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, remaining = 0;
-    unsigned char* data = nullptr;
-    const bool found = XGetWindowProperty(display, window, netWmIcon, 0, 1, False, AnyPropertyType, &type,
-                                          &format, &count, &remaining, &data) == Success &&
-                       type != None;
-    if (data)
-        XFree(data);
-    return found;
+    return hasProperty(xDisplay(), window, XInternAtom(xDisplay(), "_NET_WM_ICON", False));
 }
 
 // Watches the root window of a connection of its own for top-level windows being mapped, from before a
