@@ -33,6 +33,7 @@
 #include <QDropEvent>
 #include <QFont>
 #include <QIcon>
+#include <QTimer>
 #include <cstdio>
 #include <unistd.h>
 
@@ -51,10 +52,6 @@ const QColor kCaptionColour(0x20, 0x39, 0x61);
 frmMain::frmMain(AppState& state) : Form(true), m(state), guarded([this] { return handlersHeld(); }) {
     setWindowTitle(QStringLiteral("Brimvel-Blue"));
     setObjectName(QStringLiteral("frmMain"));
-    QIcon icon;
-    for (int size : {16, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/img/icon_%1.png").arg(size));
-    setWindowIcon(icon);
     m.prefs.setStore(m.services.settings.get());
     buildWidgets();
     buildSubsystems();
@@ -66,6 +63,37 @@ frmMain::frmMain(AppState& state) : Form(true), m(state), guarded([this] { retur
 }
 
 frmMain::~frmMain() = default;
+
+void frmMain::paintEvent(QPaintEvent* event) {
+    Form::paintEvent(event);
+    if (firstPictureShown_)
+        return;
+    firstPictureShown_ = true;
+    // Queued from the first paint, the step runs after the picture has gone to the screen; an input event
+    // that came meanwhile (a click on the strip) waits for it no longer than one turn.
+    QMetaObject::invokeMethod(
+        this, [this] { afterFirstPicture(); }, Qt::QueuedConnection);
+}
+
+void frmMain::afterFirstPicture() {
+    // The window manager shows the icon where it lists windows; the tab's own picture has no place for it.
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/img/icon_%1.png").arg(size));
+    setWindowIcon(icon);
+    decodePictures(0);
+}
+
+void frmMain::decodePictures(size_t next) {
+    // Decoded now, the pictures of the open tab are ready when it first slides out. One list a turn: a click
+    // that comes meanwhile waits for one list at most.
+    const std::array<const ImageList*, 7> lists{&imgSkin,          &imlButton,    &imlUpdate, &imlLink,
+                                                &imlLinkMouseover, &imlLinkLight, &imlMode};
+    if (next >= lists.size())
+        return;
+    lists[next]->decodeAll();
+    QTimer::singleShot(0, this, [this, next] { decodePictures(next + 1); });
+}
 
 void frmMain::buildWidgets() {
     // Image hit areas first: they lie beneath every picture box.
@@ -91,13 +119,16 @@ void frmMain::buildWidgets() {
     for (int k = 0; k < 9; ++k)
         picMode[k] = new PictureBox(this, 225 + 270 * k, 1230, 240, 240, imlMode.image(2 * k + 1));
 
-    // Until the first look is given, each button carries a design-time picture of its own, which counts as
-    // neither its normal nor its highlighted image.
-    static std::array<Picture, 10> designPictures;
+    // Until the first look is given, each button carries a design-time picture of its own (the same image as
+    // the list's), which counts as neither its normal nor its highlighted image.
+    static const std::array<Picture, 10> designPictures = [] {
+        std::array<Picture, 10> pictures;
+        for (int i = 0; i < 10; ++i)
+            pictures[i] = Picture::embedded(QStringLiteral("link_%1").arg(i + 1));
+        return pictures;
+    }();
     const QFont font = captionFont();
     for (int i = 0; i < 10; ++i) {
-        if (designPictures[i].pixmap.isNull() && imlLink.image(i + 1))
-            designPictures[i].pixmap = imlLink.image(i + 1)->pixmap;
         picLink[i] = new PictureBox(this, 180, 1500 + 300 * i, 2490, 315, &designPictures[i]);
         picLink[i]->setPointer(Control::Pointer::Hand);
         const int left = (i == 8 || i == 9) ? 270 : 255;

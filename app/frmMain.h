@@ -176,9 +176,15 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void buildWidgets();
+    // What the tab's first picture does not need, done in the event loop's turn after it is on screen: the
+    // pictures not shown yet are decoded, and the window gets its icon.
+    void afterFirstPicture();
+    void decodePictures(size_t next);
+    bool firstPictureShown_ = false;
     void buildSubsystems();
     void wireHandlers();
     void showSwitchPictures();

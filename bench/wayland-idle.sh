@@ -28,7 +28,6 @@ fi
 
 # ---------------------------------------------------------------- inside the Wayland session from here on
 build=$2 windows=$3 window_s=$4 fullscreen=${5:-}
-. "$root/bench/sampling.sh"
 probe=$build/bench/bench_xprobe
 program=$BRIMVEL_DESKTOP/program
 mkdir -p "$program/data/links" "$program/data/sounds" "$program/config"
@@ -81,13 +80,14 @@ done
 send move 200 500
 sleep 2
 
-thread_switches "$tab" >"$program/threads0"
+# Each window counted thread by thread over the part of it each thread lived (bench/thread-sampler.py).
+: >"$program/threads"
 for _ in $(seq "$windows"); do
-    before=$(switches "$tab")
-    sleep "$window_s"
-    echo "open_wayland_wakeups program $(awk -v a="$before" -v b="$(switches "$tab")" -v s="$window_s" \
-        'BEGIN { printf "%.3f", (b - a) / s }')"
+    "$root/bench/thread-sampler.py" "$window_s" "$tab" >"$program/window"
+    grep '^thread ' "$program/window" >>"$program/threads"
+    echo "open_wayland_wakeups program $(awk -v pid="$tab" -v s="$window_s" \
+        '$1 == pid { printf "%.3f", $2 / s }' "$program/window")"
 done
-thread_switches "$tab" | awk -v s=$((windows * window_s)) 'NR == FNR { before[$1] = $3; next }
-    { printf "open under Wayland: thread %s (%s) %.2f wake-ups/s\n", $1, $2, ($3 - before[$1]) / s }' \
-    "$program/threads0" -
+awk -v s=$((windows * window_s)) '{ n[$3] += $5; name[$3] = $4 }
+    END { for (t in n) printf "open under Wayland: thread %s (%s) %.2f wake-ups/s\n", t, name[t], n[t] / s }' \
+    "$program/threads" | sort -t ' ' -k5,5n

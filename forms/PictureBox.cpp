@@ -21,8 +21,8 @@ void PictureBox::clearPicture() {
 }
 
 void PictureBox::paintEvent(QPaintEvent*) {
-    if (!picture_ || picture_->pixmap.isNull())
+    if (!picture_ || picture_->pixmap().isNull())
         return;
     QPainter painter(this);
-    painter.drawPixmap(0, 0, picture_->pixmap);
+    painter.drawPixmap(0, 0, picture_->pixmap());
 }

@@ -11,9 +11,9 @@
 
 void ApplySkin(Form& window, PictureBox& box, int32_t& transparentColour) {
     const Picture* picture = box.picture();
-    if (!picture || picture->pixmap.isNull())
+    if (!picture || picture->pixmap().isNull())
         return; // nothing to take the outline from: the window keeps its look
-    const QPixmap& pixmap = picture->pixmap;
+    const QPixmap& pixmap = picture->pixmap();
     const double dpr = pixmap.devicePixelRatio();
     const int cols = static_cast<int>(std::lround(pixmap.width() / dpr));
     const int rows = static_cast<int>(std::lround(pixmap.height() / dpr));
