@@ -57,7 +57,10 @@ void Announcer::done() {
     node->setChildrenAsked(nullptr);
     if (node->hasFocus() && back_)
         back_->setFocus(Qt::OtherFocusReason);
-    node->deleteLater();
+    // A screen reader on a busy machine may get to the focus event after the focus has gone back: the node
+    // stays a while, out of the focus chain, so that it still reads the message and not a nameless object.
+    node->setFocusPolicy(Qt::NoFocus);
+    QTimer::singleShot(kKeptMs, node, &QObject::deleteLater);
     next();
 }
 

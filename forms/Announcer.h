@@ -37,6 +37,8 @@ public:
 
     // The longest the focus waits on a message for a screen reader to read it.
     static constexpr int kReadingMs = 1500;
+    // How long a message's node stays readable after the focus has gone back.
+    static constexpr int kKeptMs = 10000;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
