@@ -68,11 +68,19 @@ void clearOpenedAddresses();
 // Waits up to `ms` for the recording xdg-open to have been called `count` times.
 bool waitForOpened(int count, int ms = 5000);
 
-// Real pointer and keyboard input through XTest.
+// Real pointer and keyboard input through XTest. Each call returns once the events it caused have been
+// handled in this process: a button event over a window of ours once a widget has had it, anything else once
+// the X server's events that came before it have been dispatched.
 namespace RealInput {
 void moveTo(QPoint screenPixel);
 void press(int button = 1);
 void release(int button = 1);
+// Releases a button while another program holds the pointer (a drag it started): nothing comes here directly.
+void releaseFromGrab(int button = 1);
+// Waits (up to `ms`) until the events the X server has produced for this process so far have been dispatched.
+[[nodiscard]] bool handled(int ms = 5000);
+// Waits (up to `ms`) until a client holds the keyboard grab, as a popup menu takes it to have every key.
+[[nodiscard]] bool waitForKeyboardGrab(int ms = 5000);
 void click(QPoint screenPixel, int button = 1);
 void key(unsigned long keysym, bool down);
 void tapKey(unsigned long keysym);
