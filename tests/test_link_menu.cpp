@@ -71,6 +71,7 @@ QStringList texts(const QMenu* menu) {
 // One key to the open menu; it returns once the menu has handled it.
 void menuKey(unsigned long keysym) {
     RealInput::tapKey(keysym);
+    QVERIFY(RealInput::handled());
 }
 
 // Right-clicks row `row` and waits for its menu.

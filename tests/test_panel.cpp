@@ -452,8 +452,8 @@ void TestPanel::mainRowDigitsAndEmptySlotsOpenNothing() {
 
     for (unsigned long digit : {XK_3, XK_1, XK_0})
         RealInput::tapKey(digit);
-    // The keys have arrived (tapKey returns once they are handled); four scans of the number pad, even at the
-    // program's own pace (50 ms each), would have taken a digit.
+    // Time for the keys to arrive and for four scans of the number pad, even at the program's own pace (50 ms
+    // each): a digit taken would show.
     settle(200);
     QCOMPARE(tab.hotkeys().lastKey(), int16_t(10));
     QCOMPARE(tab.hotkeys().pressedKey(), int16_t(10));

@@ -313,7 +313,6 @@ void key(unsigned long keysym, bool down) {
     const KeyCode code = XKeysymToKeycode(display(), keysym);
     XTestFakeKeyEvent(display(), code, down ? True : False, CurrentTime);
     XSync(display(), False);
-    EventBarrier::instance().pass();
 }
 
 void tapKey(unsigned long keysym) {

@@ -68,9 +68,11 @@ void clearOpenedAddresses();
 // Waits up to `ms` for the recording xdg-open to have been called `count` times.
 bool waitForOpened(int count, int ms = 5000);
 
-// Real pointer and keyboard input through XTest. Each call returns once the events it caused have been
-// handled in this process: a button event over a window of ours once a widget has had it, anything else once
-// the X server's events that came before it have been dispatched.
+// Real pointer and keyboard input through XTest. A pointer call returns once the events it caused have been
+// handled in this process: a button event over a window of ours once a widget has had it, a move once the X
+// server's events that came before it have been dispatched. A key call returns as soon as the server has it,
+// so that keys pressed one after another go down between two scans of the number pad; `handled()` waits for
+// them.
 namespace RealInput {
 void moveTo(QPoint screenPixel);
 void press(int button = 1);
