@@ -50,15 +50,15 @@ LinkTable tableOf(const QString& path) {
     return table;
 }
 
+// Waits for the row's menu and for its keyboard grab: keys typed before it would go elsewhere.
 QMenu* openPopup() {
     QMenu* menu = nullptr;
-    waitUntil([&] {
+    const bool shown = waitUntil([&] {
         menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         return menu && menu->isVisible();
     });
-    // Keys go to the menu once it has taken the keyboard, a moment after it shows.
-    settle(300);
-    return menu;
+    return shown && RealInput::waitForKeyboardGrab() && QApplication::activePopupWidget() == menu ? menu
+                                                                                                  : nullptr;
 }
 
 QStringList texts(const QMenu* menu) {
@@ -68,10 +68,10 @@ QStringList texts(const QMenu* menu) {
     return out;
 }
 
-// One key to the open menu, with a moment to take it before the next.
+// One key to the open menu; it returns once the menu has handled it.
 void menuKey(unsigned long keysym) {
     RealInput::tapKey(keysym);
-    settle(100);
+    QVERIFY(RealInput::handled());
 }
 
 // Right-clicks row `row` and waits for its menu.
@@ -182,6 +182,8 @@ private slots:
             QTRY_COMPARE(readBytes(program.linkFile()), expected);
             QTRY_COMPARE(view(tab).lblLink[1]->Caption(), QString());
         } else {
+            // The removal is saved in the handler the answer returns to: a wrong save reaches the file by
+            // then.
             settle(300);
             QCOMPARE(readBytes(program.linkFile()), before);
             QCOMPARE(view(tab).lblLink[1]->Caption(), QString("B"));
@@ -275,8 +277,10 @@ private slots:
             QCOMPARE(after.name(0, s), page1[s]);
             QTRY_COMPARE(view(tab).lblLink[s]->Caption(), page1[s]);
         }
-        // The release ended the drag: no click opened a link.
-        settle(200);
+        // The release ended the drag: no click opened a link. A click slides the tab in after a second of the
+        // program's time and opens the link a second later; two and a half seconds show either.
+        settleProgramTime(2500);
+        QCOMPARE(tab.motion().extended(), int16_t(-1));
         QVERIFY(openedAddresses().isEmpty());
     }
 

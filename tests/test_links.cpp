@@ -286,6 +286,7 @@ void TestLinks::selectorPressSwitchesPage() {
     QCOMPARE(program.store().value("mdt"), QString::number(selector));
     for (int i = 0; i < 10; ++i)
         QCOMPARE(view(tab).lblLink[i]->Caption(), nameOf(selector, i));
+    // Held over several ticks of the pointer-out timer: the face stays sunken.
     settleProgramTime(100);
     QCOMPARE(view(tab).picMode[selector]->picture(), view(tab).imlMode.image(2 * selector + 2));
 
@@ -323,6 +324,7 @@ void TestLinks::switchingKeepsTheHighlightOnItsSlot() {
     // The pointer stays on button 3 while the page changes (a real selector press would take it away).
     tab.picMode_MouseDown(1);
     tab.picMode_MouseUp(1);
+    // Several ticks of the pointer-out timer: a lost highlight would show.
     settleProgramTime(100);
     QVERIFY(looksHighlighted(tab, 3));
     QCOMPARE(view(tab).lblLink[3]->Caption(), nameOf(1, 3));
@@ -331,6 +333,7 @@ void TestLinks::switchingKeepsTheHighlightOnItsSlot() {
     // Slot 3 is empty on page 2: the highlight stays until the pointer moves over a button.
     tab.picMode_MouseDown(2);
     tab.picMode_MouseUp(2);
+    // Several ticks of the pointer-out timer: a lost highlight would show.
     settleProgramTime(100);
     QCOMPARE(view(tab).lblLink[3]->Caption(), QString());
     QVERIFY(looksHighlighted(tab, 3));
@@ -444,6 +447,7 @@ void TestLinks::okWithBlankTextsDoesNothing() {
     editor.txtURL->setText("   ");
     QVERIFY(editor.cmdOK->isEnabled());
     RealInput::click(screenPoint(editor.cmdOK));
+    // The click has been handled; a save or a question would come from its handler, well within 200 ms.
     settle(200);
     QVERIFY(editor.isVisible());
     QVERIFY(watcher.seen().isEmpty());
@@ -617,7 +621,8 @@ void TestLinks::cancelChangesNothing() {
     QVERIFY(editor.txtURL->text().isEmpty());
     QVERIFY(!editor.cmdOK->isEnabled());
 
-    // Reopened, it shows what is stored, not what was typed.
+    // Reopened, it shows what is stored, not what was typed; the row's case says how soon the hand comes
+    // back.
     settle(reopenAfterMs);
     RealInput::click(screenPoint(view(tab).picLinkLight[2]));
     QTRY_VERIFY(editor.isVisible());
@@ -650,6 +655,7 @@ void TestLinks::dialogDraggedByItsStrip() {
 
     // Without a press the strip does nothing.
     RealInput::moveTo(pointer + QPoint(30, 2));
+    // The move has been handled; a dialog that followed it would have moved at once.
     settle(200);
     QCOMPARE(editor.pos(), placed);
     QVERIFY(editor.isVisible());
@@ -770,6 +776,7 @@ void TestLinks::tabHandlersInertWhileEditorShows() {
             } else {
                 whileHeld = describe();
             }
+            // The recording goes on: a cue the press set off would fall within 300 ms.
             settle(300);
         },
         onsets));
@@ -901,6 +908,7 @@ void TestLinks::returningFromAnotherProgramKeepsWhatWasTyped() {
     QVERIFY(waitUntil([&] { return !editor.isActiveWindow(); }));
     QVERIFY(focusWindow(editor.winId()));
     QVERIFY(waitUntil([&] { return editor.isActiveWindow(); }));
+    // The editor refills its boxes as it becomes active: a refill that lost the typed texts would show.
     settle(200);
     QCOMPARE(editor.txtName->text(), QString("Typed name"));
     QCOMPARE(editor.txtURL->text(), kOldAddress);
@@ -964,6 +972,7 @@ void TestLinks::lightFaces() {
         QCOMPARE(tab.input().editIndex(), int16_t(slot));
         QCOMPARE(editor.txtName->text(), slot == 3 ? nameOf(0, 3) : QString());
     } else {
+        // The release has been handled: an editor it opened would show within 200 ms.
         settle(200);
         QVERIFY(!editor.isVisible());
     }

@@ -73,6 +73,7 @@ void TestPanel::straightMoveFromOneButtonToTheNext() {
 
     // Moving within the highlighted button keeps everything as it is.
     RealInput::moveTo(screenPoint(view(tab).picLink[4], QPoint(10, 12)));
+    // Several ticks of the pointer-out timer (15 ms of the program's time each): a change would show.
     settle(60);
     QCOMPARE(tab.panel().hoverLink(), int16_t(4));
     QVERIFY(looksHighlighted(tab, 4));
@@ -303,6 +304,7 @@ void TestPanel::onlyWebAndMailAddressesAreOpened() {
     if (!handedOver.isEmpty())
         expected.append(handedOver);
     QVERIFY(waitForOpened(int(expected.size())));
+    // Time for the desktop to record a further address it was wrongly given.
     settle(300);
     QStringList opened = openedAddresses();
     opened.sort();
@@ -430,6 +432,7 @@ void TestPanel::numberPadOpensItsSlot() {
         releaseAll();
     QVERIFY(waitForOpened(1, 8000));
     if (heldAfterOpen >= 0) {
+        // The keys stay down this long after the open, as a slow hand holds them.
         settleProgramTime(heldAfterOpen);
         releaseAll();
     }
@@ -449,7 +452,8 @@ void TestPanel::mainRowDigitsAndEmptySlotsOpenNothing() {
 
     for (unsigned long digit : {XK_3, XK_1, XK_0})
         RealInput::tapKey(digit);
-    // Time for the keys to arrive and for several scans of the number pad, even at the program's own pace.
+    // Time for the keys to arrive and for four scans of the number pad, even at the program's own pace (50 ms
+    // each): a digit taken would show.
     settle(200);
     QCOMPARE(tab.hotkeys().lastKey(), int16_t(10));
     QCOMPARE(tab.hotkeys().pressedKey(), int16_t(10));
@@ -471,7 +475,8 @@ void TestPanel::closedTabIgnoresNumberPad() {
     frmMain& tab = program.start();
 
     RealInput::tapKey(XK_KP_3);
-    // Time for the key to arrive.
+    // Six scans of the number pad at the program's own pace (50 ms each): a closed tab that scanned would
+    // have taken the key.
     settle(300);
     QCOMPARE(tab.hotkeys().lastKey(), int16_t(10));
     QCOMPARE(tab.hotkeys().pressedKey(), int16_t(10));
@@ -497,11 +502,14 @@ void TestPanel::numberPadWithNumLockOffOpensNothing() {
     RealInput::setNumLock(false);
     for (unsigned long key : {XK_KP_3, XK_KP_1, XK_KP_0}) {
         RealInput::tapKey(key);
+        // Four scans of the number pad at the program's own pace: a key taken would show.
         settle(200);
     }
     RealInput::key(XK_KP_5, true);
+    // Held over eight scans at the program's own pace, as a key held down is.
     settle(400);
     RealInput::key(XK_KP_5, false);
+    // Four more scans before the checks.
     settle(200);
     QCOMPARE(tab.hotkeys().lastKey(), int16_t(10));
     QCOMPARE(tab.hotkeys().pressedKey(), int16_t(10));

@@ -52,6 +52,8 @@ QWidget* TestPlacement::showWindow(const QRect& geometry) {
     if (!QTest::qWaitForWindowExposed(window.get()))
         QTest::qFail("the window was not exposed", __FILE__, __LINE__);
     window->setGeometry(geometry); // the window manager may have placed it on its own when mapping
+    // Qt takes the new geometry at once; the pause lets the window manager's answer to the move land, which
+    // nothing in Qt tells apart from the geometry already set.
     QTest::qWait(50);
     windows_.push_back(std::move(window));
     return windows_.back().get();
@@ -198,6 +200,7 @@ void TestPlacement::loadFormPositionFailureRestoresFields() {
     WidgetPlacement placement(window);
     ini.LoadFormPosition(placement);
     QCOMPARE(ini.LastReturnCode(), 0);
+    // A placement sets the geometry at once; the pause lets the server's answer to a wrong move land too.
     QTest::qWait(50);
     QCOMPARE(window->frameGeometry(), before);
 }

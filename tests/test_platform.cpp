@@ -422,7 +422,7 @@ void TestPlatform::keyFollowsAChangedKeyboardMap() {
     KeySym remapped[2] = {XK_KP_Home, XK_KP_7};
     XChangeKeyboardMapping(x->display, key, 2, remapped, 1);
     XSync(x->display, False);
-    QTest::qWait(100);
+    // The probe's next look is a round trip: it reads the MappingNotify before the key's raw events.
     x->tap(key);
     QVERIFY(!probe.pressed(kNumberPad0 + 3));
     QVERIFY(probe.pressed(kNumberPad0 + 7));
@@ -516,6 +516,7 @@ void TestPlatform::topMostOffNoLongerRaises() {
 
     stacking.setTopMost(ours.get(), false);
     QVERIFY(!stacking.isTopMost(ours.get()));
+    // A restack the call asked for would be done by the window manager well within 200 ms.
     QTest::qWait(200);
     QVERIFY(x->isAbove(xid(*menu), xid(*ours)));
 
@@ -574,6 +575,7 @@ void TestPlatform::othersChangingIsReported() {
     stacking.setTopMost(ours.get(), true);
     // The program's own windows moving is no news.
     ours->move(120, 100);
+    // The server reports a move within a round trip: a report would have come by then.
     QTest::qWait(300);
     QCOMPARE(reports, 0);
 
@@ -731,6 +733,7 @@ void TestPlatform::activateManagedWindow() {
 
     X11Instances instances;
     instances.activateWindow(QStringLiteral("No such window"));
+    // An activation the call asked for would be done by the window manager well within 200 ms.
     QTest::qWait(200);
     QCOMPARE(x->activeWindow(), xid(*other));
 
@@ -891,9 +894,11 @@ void TestPlatform::newCueReplacesRunningOne() {
 
     sound.play(slide);
     if (gapMs > 0) {
+        // The second cue starts this long after the first: the case's own spacing.
         QTest::qWait(gapMs);
     }
     sound.play(click);
+    // Two seconds of recording from the first cue: both come out of the sound server by then.
     QTest::qWait(2000 - gapMs);
     const QList<int> windows = SoundRecorder::tones(recording.stopSamples());
     QVERIFY(windows.size() >= 30);

@@ -168,6 +168,7 @@ void TestScreens::openTabDocksWhenItSlidesIn() {
     const Monitor narrowed{QStringLiteral("R"), QRect(1280, 0, 1024, 768), true};
     QVERIFY(useMonitors({narrowed}));
     // An open tab stays where the user has it ...
+    // A retracted tab re-docks in the pass that reports the new monitors: a move would show by then.
     settle(300);
     QCOMPARE(tab.geometry(), open);
     // ... and docks at the new edge when it slides in.
@@ -242,7 +243,8 @@ void TestScreens::slideEndsInItsPlace() {
     QVERIFY(waitUntil([&] { return tab.motion().open() && !tab.motion().tmrGrow().Enabled(); }, 8000));
     watch.stop();
     QVERIFY(injected);
-    settle(200);
+    // Two seconds of the program's time: the click's one-second pause and the slide that would follow it.
+    settleProgramTime(2000);
     QCOMPARE(tab.geometry().x(), openX);
     QCOMPARE(tab.base().geometry().x(), openX);
     QCOMPARE(tab.motion().once(), int16_t(0));

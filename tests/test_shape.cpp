@@ -239,21 +239,25 @@ void TestShape::keyPressedThroughRealKeys() {
     TestProgram program;
     KeyProbe* probe = program.state().services.keys.get();
     probe->setActive(true);
+    // Two scans of the number pad at the program's own pace before the reads start.
     settle(100);
     KeyPressed(probe, 0x63); // forget anything earlier
 
     // A tap between two scans counts once.
     RealInput::tapKey(XK_KP_3);
+    // One scan of the number pad (50 ms at the program's own pace) passes before the reads.
     settle(50);
     QCOMPARE(KeyPressed(probe, 0x63), int16_t(-1));
     QCOMPARE(KeyPressed(probe, 0x63), int16_t(0));
 
     // A held key counts at every scan.
     RealInput::key(XK_KP_5, true);
+    // Held over a scan of the number pad.
     settle(50);
     for (int scan = 0; scan < 3; ++scan)
         QCOMPARE(KeyPressed(probe, 0x65), int16_t(-1));
     RealInput::key(XK_KP_5, false);
+    // Released over a scan of the number pad.
     settle(50);
     KeyPressed(probe, 0x65);
     QCOMPARE(KeyPressed(probe, 0x65), int16_t(0));
@@ -261,6 +265,7 @@ void TestShape::keyPressedThroughRealKeys() {
     // Main-row digits are not number-pad digits.
     RealInput::tapKey(XK_3);
     RealInput::tapKey(XK_0);
+    // A scan of the number pad: a main-row digit taken for a number-pad one would show.
     settle(50);
     QCOMPARE(KeyPressed(probe, 0x63), int16_t(0));
     QCOMPARE(KeyPressed(probe, 0x60), int16_t(0));

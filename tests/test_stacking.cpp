@@ -293,6 +293,7 @@ void TestStacking::linkEditorStandsAboveTheTab() {
         },
         3000));
     QVERIFY(waitUntil([&] { return aboveTab(static_cast<Window>(editor.winId()), tab); }, 2500));
+    // The tab answers a stacking report at once: a raise over the editor would show by then.
     settle(300);
     QVERIFY(aboveTab(static_cast<Window>(editor.winId()), tab));
 
@@ -366,6 +367,7 @@ void TestStacking::windowsThatMustStayUncovered() {
             ++moves;
             other.move(900 - 10 * (moves % 2), 200);
         }
+        // Samples the stacking every 50 ms for the whole run.
         settle(50);
     }
     // Beneath it, the tab still stands above the ordinary window.
@@ -385,6 +387,7 @@ void TestStacking::reassertWaitsForTheServersReports() {
     QVERIFY(tab.stayOnTop().eventDriven());
     // Idle: the tick is not scheduled at all.
     QVERIFY(waitUntil([&] { return tab.stayOnTop().tmrOnTop().Interval() == 0; }, 2000));
+    // Longer than the one-second tick: a tick that scheduled itself would show as an interval.
     settle(1500);
     QCOMPARE(tab.stayOnTop().tmrOnTop().Interval(), 0);
 

@@ -364,6 +364,7 @@ void TestTab::retractTick() {
         QVERIFY(!tab.motion().TimerRetract().Enabled());
         return;
     }
+    // Many ticks of the shrink timer: a retract would have begun to move the tab.
     settleProgramTime(300);
     QCOMPARE(tab.Left(), kOpenLeft);
     QCOMPARE(tab.motion().extended(), int16_t(-1));
@@ -749,7 +750,7 @@ void TestTab::stayOnTop() {
         QVERIFY(waitUntil(bothAbove, 2500));
         other.raise();
         other.activateWindow();
-        settle(50);
+        QVERIFY(waitUntil([&] { return other.isActiveWindow(); }, 2500));
         QVERIFY(waitUntil(bothAbove, 2500));
     } else {
         QVERIFY2(waitUntil(bothBelow, 2500), "the tab or the base bar stays above a window shown after it");
@@ -783,7 +784,7 @@ void TestTab::pressBringsNotTopMostTabToFront() {
     RealInput::click(tab.geometry().topLeft() + QPoint(160, 66));
     QVERIFY(waitUntil([&] { return !below(tab) && !below(tab.base()); }, 2000));
     QCOMPARE(stackPosition(tab.base().winId()), stackPosition(tab.winId()) + 1);
-    // They stay so until another window comes up.
+    // They stay so until another window comes up: half a second of nothing else shows it.
     settle(500);
     QVERIFY(!below(tab) && !below(tab.base()));
     QCOMPARE(tab.state().prefs[Preferences::OnTop], int16_t(0));
@@ -813,7 +814,8 @@ void TestTab::redock() {
     }
     tab.setTop(3000);
     tab.setLeft(kScreenWidth + 100);
-    // While nothing else changes on the desktop, no tick comes to look.
+    // While nothing else changes on the desktop, no tick comes to look: 1.5 s is longer than a tick at either
+    // pace.
     settle(1500);
     QCOMPARE(tab.Left(), kScreenWidth + 100);
 
@@ -860,6 +862,7 @@ void TestTab::slideSounds() {
     RealInput::moveTo(stripPoint(tab));
     QVERIFY(waitOpen(tab));
     RealInput::moveTo(kAway);
+    // The recording goes on while the pointer leaves: a cue it set off would fall within half a second.
     settle(500);
     const std::vector<double> loudness = recorder.stop();
     QVERIFY(loudness.size() > 100); // the recording itself worked

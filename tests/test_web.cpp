@@ -323,6 +323,7 @@ void TestWeb::fetcherAnswers() {
         answer = text;
     }));
     QVERIFY(waitUntil([&] { return answers > 0; }, 12000));
+    // A second answer would follow the first in the same reply's handling.
     settle(100);
     QCOMPARE(answers, 1);
     QVERIFY(!fetcher.busy());
@@ -350,6 +351,7 @@ void TestWeb::fetcherTakesOneRequestAtATime() {
     QVERIFY(fetcher.busy());
     QVERIFY(!fetcher.fetch(address, collect));
     QVERIFY(waitUntil([&] { return server.requests().size() == 1; }));
+    // A second request would reach the local server within 300 ms.
     settle(300);
     QCOMPARE(server.requests().size(), 1);
 
@@ -436,6 +438,7 @@ void TestWeb::fetcherRedirects() {
     QVERIFY(fetcher.fetch(server.base() + QString::fromUtf8(kVersionPath),
                           [&](const QString& text) { answers << text; }));
     QVERIFY(waitUntil([&] { return !answers.isEmpty(); }, 12000));
+    // A second answer would follow the first in the same reply's handling.
     settle(100);
     QCOMPARE(answers, QStringList{expected});
     QVERIFY(!fetcher.busy());
@@ -492,6 +495,7 @@ void TestWeb::verdict() {
 
     // A verdict is final for the run: a further tick asks nothing.
     tab.updates().tmrUpdate_Timer();
+    // A request the tick started would reach the local server within 300 ms.
     settle(300);
     QCOMPARE(server.requests().size(), 1);
 }
@@ -526,11 +530,13 @@ void TestWeb::noAnswerTriesAgainNextMinute() {
         QVERIFY(waitUntil([&] { return tab.Left() < Form::screenWidthTwips(); }, 3000));
         // A tick while a download still waits starts no second one.
         tab.updates().tmrUpdate_Timer();
+        // A request the tick started would reach the local server within 300 ms.
         settle(300);
         QCOMPARE(server.requests().size(), 1);
         server.goAway(kVersionPath);
     }
-    settle(800);
+    // The failed question is over when the next one is put off.
+    QVERIFY(waitUntil([&] { return tab.updates().tmrUpdate().Interval() != 60000; }, 5000));
     QCOMPARE(updateState(tab), QStringLiteral("waiting"));
     QCOMPARE(program.store().value("upd"), QStringLiteral("1"));
     // The next question waits twice as long as the first.
@@ -576,6 +582,7 @@ void TestWeb::storedUpdZeroStopsWithoutDownloading() {
         file.setValue("upd", "0");
     }
     tab.updates().tmrUpdate_Timer();
+    // A request the tick started would reach the local server within half a second.
     settle(500);
     QVERIFY(server.requests().isEmpty());
     QVERIFY(!tab.updates().tmrUpdate().Enabled());
@@ -726,6 +733,7 @@ void TestWeb::shortcuts() {
 
     RealInput::click(screenPoint(area));
     QVERIFY(waitForOpened(1));
+    // Time for the desktop to record a second address it was wrongly given.
     settle(200);
     QCOMPARE(openedAddresses(), QStringList{kVendor + path});
     QCOMPARE(tab.motion().once(), int16_t(0));

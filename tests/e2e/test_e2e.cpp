@@ -309,7 +309,9 @@ void TestEndToEnd::secondStartLeavesAtOnce() {
     QProcess& first = program.launch();
     const std::optional<Window> tab = program.waitForTab(first);
     QVERIFY(tab);
-    settle(500); // let the first run's start-up writes settle
+    // The start-up writes its preferences one after another right after the tab shows; half a second sees
+    // them through, so that a later change of the file is the second start's doing.
+    settle(500);
     const FileStamp before = stampOf(program.storeFile());
     QVERIFY(!before.bytes.isEmpty());
 
@@ -363,6 +365,7 @@ void TestEndToEnd::secondStartBringsTheTabToTheFront() {
     const auto otherId = static_cast<Window>(other.winId());
     auto covered = [&](Window window) { return !Stacking::isAbove(xDisplay(), window, otherId); };
     QVERIFY(waitUntil([&] { return covered(*tab) && covered(base); }, 3000));
+    // The start-up's preference writes are through by now (see above); the file's stamp is taken after them.
     settle(500);
     const FileStamp before = stampOf(program.storeFile());
     QVERIFY(!before.bytes.isEmpty());
@@ -373,6 +376,7 @@ void TestEndToEnd::secondStartBringsTheTabToTheFront() {
     QCOMPARE(second.exitStatus(), QProcess::NormalExit);
     QCOMPARE(second.exitCode(), 0);
     QVERIFY(waitUntil([&] { return !covered(*tab) && !covered(base); }, 3000));
+    // A docking tick would cover them again within half a second were they not on top to stay.
     settle(500);
     QVERIFY(!covered(*tab) && !covered(base));
     QCOMPARE(windowsTitled(kTabTitle), 1);
@@ -419,6 +423,7 @@ void TestEndToEnd::exitButtonAsksAndYesEnds() {
             return !question.empty();
         },
         5000));
+    // A program that ended without waiting for the answer would be gone within 300 ms of showing it.
     settle(300);
     QCOMPARE(run.state(), QProcess::Running); // it asks before it ends
 
@@ -444,6 +449,7 @@ void TestEndToEnd::linkButtonOpensItsAddress() {
     // picLink(2) at (12, 140) on the tab, 166 x 21.
     RealInput::click(kOpenTab.topLeft() + QPoint(12 + 83, 140 + 10));
     QVERIFY(waitForOpened(1, 10000));
+    // Time for the desktop to record a second address it was wrongly given.
     settle(300);
     QCOMPARE(openedAddresses(), QStringList{QStringLiteral("http://third.example/deep/path?q=1")});
     // The click slid the tab back in before opening.
@@ -529,6 +535,7 @@ void TestEndToEnd::platformChoiceAtStart() {
              "the program said nothing on standard error");
     QVERIFY2(QString::fromUtf8(errors).contains(stderrMentions), errors.constData());
     if (runs) {
+        // A program that gave up after its complaint would be gone within 300 ms of saying it.
         settle(300);
         QCOMPARE(run.state(), QProcess::Running);
         run.kill();

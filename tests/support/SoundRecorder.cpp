@@ -69,6 +69,7 @@ const std::vector<int16_t>& SoundRecorder::samplesSoFar() {
 }
 
 std::vector<int16_t> SoundRecorder::stopSamples() {
+    // The recorder hands over what it heard in blocks of its latency: 200 ms brings in the last of it.
     settle(200);
     impl_->read();
     impl_->parec.terminate();

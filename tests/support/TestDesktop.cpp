@@ -10,6 +10,8 @@
 #include "platform/x11/X11KeyProbe.h"
 #include "platform/x11/X11WindowStacking.h"
 
+#include <QAbstractNativeEventFilter>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -22,14 +24,115 @@
 #include <QThread>
 
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <xcb/xcb.h>
 
 namespace {
 Display* display() {
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     return x11 ? x11->display() : nullptr;
+}
+
+// The X server answers requests and sends events in order on one connection: a property changed on a window
+// of its own comes back as a PropertyNotify after every event the server produced for this process before it.
+// Once that notification has passed through Qt's event handling, so have they.
+class EventBarrier : public QAbstractNativeEventFilter {
+public:
+    static EventBarrier& instance() {
+        static EventBarrier* barrier = new EventBarrier;
+        return *barrier;
+    }
+
+    bool pass(int ms = 5000) {
+        const long value = 0;
+        XChangeProperty(display(), window_, atom_, XA_INTEGER, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&value), 1);
+        XFlush(display());
+        const quint64 wanted = ++sent_;
+        const bool passed = waitUntil([&] { return seen_ >= wanted; }, ms);
+        // Qt hands the window events it read on to the widgets at the end of a pass of the event loop.
+        QCoreApplication::processEvents();
+        return passed;
+    }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (type != "xcb_generic_event_t")
+            return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
+            return false;
+        const auto* notify = static_cast<const xcb_property_notify_event_t*>(message);
+        if (notify->window != window_ || notify->atom != atom_)
+            return false;
+        ++seen_;
+        return true;
+    }
+
+private:
+    EventBarrier() {
+        window_ = XCreateSimpleWindow(display(), DefaultRootWindow(display()), -10, -10, 1, 1, 0, 0, 0);
+        XSelectInput(display(), window_, PropertyChangeMask);
+        atom_ = XInternAtom(display(), "_BRIMVEL_TEST_BARRIER", False);
+        XSync(display(), False);
+        qApp->installNativeEventFilter(this);
+    }
+
+    Window window_ = 0;
+    Atom atom_ = 0;
+    quint64 sent_ = 0;
+    quint64 seen_ = 0;
+};
+
+// Counts the mouse presses and releases delivered to the widgets of this process.
+class ButtonEvents : public QObject {
+public:
+    static ButtonEvents& instance() {
+        static ButtonEvents* events = new ButtonEvents;
+        return *events;
+    }
+    quint64 count() const { return count_; }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+            type == QEvent::MouseButtonDblClick)
+            ++count_;
+        return false;
+    }
+
+private:
+    ButtonEvents() { qApp->installEventFilter(this); }
+    quint64 count_ = 0;
+};
+
+// Whether a button event at the pointer comes to this process: a window of ours lies under it, or a popup or
+// a widget of ours holds the pointer.
+bool buttonComesHere() {
+    if (QApplication::activePopupWidget() || QWidget::mouseGrabber())
+        return true;
+    Window root = 0, child = 0;
+    int rootX = 0, rootY = 0, x = 0, y = 0;
+    unsigned int mask = 0;
+    XQueryPointer(display(), DefaultRootWindow(display()), &root, &child, &rootX, &rootY, &x, &y, &mask);
+    return QGuiApplication::topLevelAt(QPoint(rootX, rootY)) != nullptr;
+}
+
+// Sends a button event and waits until it has been handled: by a widget of ours when it comes here (a window
+// manager holding a passive grab hands it on a moment later), otherwise until the server's events before it
+// have passed.
+void button(int button, bool down, bool toThisProcess) {
+    ButtonEvents& events = ButtonEvents::instance();
+    const quint64 before = events.count();
+    const bool expected = toThisProcess && buttonComesHere();
+    XTestFakeButtonEvent(display(), static_cast<unsigned>(button), down ? True : False, CurrentTime);
+    XSync(display(), False);
+    EventBarrier::instance().pass();
+    if (expected)
+        waitUntil([&] { return events.count() > before; });
 }
 } // namespace
 
@@ -160,19 +263,44 @@ namespace RealInput {
 void moveTo(QPoint p) {
     XTestFakeMotionEvent(display(), -1, p.x(), p.y(), CurrentTime);
     XSync(display(), False);
-    settle(30);
+    EventBarrier::instance().pass();
 }
 
-void press(int button) {
-    XTestFakeButtonEvent(display(), static_cast<unsigned>(button), True, CurrentTime);
-    XSync(display(), False);
-    settle(30);
+void press(int number) {
+    button(number, true, true);
 }
 
-void release(int button) {
-    XTestFakeButtonEvent(display(), static_cast<unsigned>(button), False, CurrentTime);
-    XSync(display(), False);
-    settle(30);
+void release(int number) {
+    button(number, false, true);
+}
+
+void releaseFromGrab(int number) {
+    button(number, false, false);
+}
+
+bool handled(int ms) {
+    return EventBarrier::instance().pass(ms);
+}
+
+bool waitForKeyboardGrab(int ms) {
+    // A connection of its own asks to grab the keyboard for a window that is never mapped: the server answers
+    // AlreadyGrabbed while another client holds the grab and NotViewable otherwise, so the probe never takes
+    // it.
+    static Display* probe = XOpenDisplay(nullptr);
+    static const Window unmapped =
+        probe ? XCreateSimpleWindow(probe, DefaultRootWindow(probe), -10, -10, 1, 1, 0, 0, 0) : 0;
+    if (!probe)
+        return false;
+    return waitUntil(
+        [&] {
+            const int status =
+                XGrabKeyboard(probe, unmapped, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+            if (status == GrabSuccess)
+                XUngrabKeyboard(probe, CurrentTime);
+            XSync(probe, False);
+            return status == AlreadyGrabbed;
+        },
+        ms);
 }
 
 void click(QPoint p, int button) {

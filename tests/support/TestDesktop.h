@@ -68,11 +68,21 @@ void clearOpenedAddresses();
 // Waits up to `ms` for the recording xdg-open to have been called `count` times.
 bool waitForOpened(int count, int ms = 5000);
 
-// Real pointer and keyboard input through XTest.
+// Real pointer and keyboard input through XTest. A pointer call returns once the events it caused have been
+// handled in this process: a button event over a window of ours once a widget has had it, a move once the X
+// server's events that came before it have been dispatched. A key call returns as soon as the server has it,
+// so that keys pressed one after another go down between two scans of the number pad; `handled()` waits for
+// them.
 namespace RealInput {
 void moveTo(QPoint screenPixel);
 void press(int button = 1);
 void release(int button = 1);
+// Releases a button while another program holds the pointer (a drag it started): nothing comes here directly.
+void releaseFromGrab(int button = 1);
+// Waits (up to `ms`) until the events the X server has produced for this process so far have been dispatched.
+[[nodiscard]] bool handled(int ms = 5000);
+// Waits (up to `ms`) until a client holds the keyboard grab, as a popup menu takes it to have every key.
+[[nodiscard]] bool waitForKeyboardGrab(int ms = 5000);
 void click(QPoint screenPixel, int button = 1);
 void key(unsigned long keysym, bool down);
 void tapKey(unsigned long keysym);
