@@ -133,6 +133,9 @@ void button(int button, bool down, bool toThisProcess) {
     EventBarrier::instance().pass();
     if (expected)
         waitUntil([&] { return events.count() > before; });
+    // A moment for the other programs it reaches (the window manager, a drag source) to act on it: what they
+    // do with it cannot be seen from here.
+    settle(30);
 }
 } // namespace
 
@@ -264,6 +267,8 @@ void moveTo(QPoint p) {
     XTestFakeMotionEvent(display(), -1, p.x(), p.y(), CurrentTime);
     XSync(display(), False);
     EventBarrier::instance().pass();
+    // As for a button: other programs the motion reaches act on it out of sight.
+    settle(30);
 }
 
 void press(int number) {
