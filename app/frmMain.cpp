@@ -2,6 +2,7 @@
 #include "frmMain.h"
 
 #include "SecondStart.h"
+#include "SwitchPictures.h"
 
 #include "../core/Paths.h"
 
@@ -424,17 +425,19 @@ void frmMain::toggleTab() {
     motion_->animation();
 }
 
-// The one place the four switches get their pictures, each as its owner decides.
+// The one place the four switches get their pictures, each as its owner decides how it looks.
 void frmMain::showSwitchPictures() {
-    picStayOnTop->setPicture(imlButton.image(stayOnTop_->on() ? 4 : 3));
-    picMouseover->setPicture(imlButton.image(motion_->hoverOpenPicture()));
-    picAutoRetract->setPicture(imlButton.image(motion_->autoRetractPicture()));
-    picSound->setPicture(imlButton.image(cues_->on() ? 10 : 9));
-    // A screen reader reads each switch as the picture shows it.
-    picStayOnTop->setAccessibleChecked(stayOnTop_->on());
-    picMouseover->setAccessibleChecked(motion_->hoverOpenPicture() == 2);
-    picAutoRetract->setAccessibleChecked(motion_->autoRetractPicture() == 8);
-    picSound->setAccessibleChecked(cues_->on());
+    const auto show = [this](PictureBox* button, Switch which, SwitchLook look) {
+        if (const std::optional<int> picture = switchPicture(which, look))
+            button->setPicture(imlButton.image(*picture));
+        // A screen reader reads each switch as the picture shows it.
+        button->setAccessibleChecked(button->picture() ==
+                                     imlButton.image(*switchPicture(which, SwitchLook::On)));
+    };
+    show(picStayOnTop, Switch::StayOnTop, stayOnTop_->look());
+    show(picMouseover, Switch::HoverOpen, motion_->hoverOpenLook());
+    show(picAutoRetract, Switch::AutoRetract, motion_->autoRetractLook());
+    show(picSound, Switch::Sound, cues_->look());
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
