@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "frmMain.h"
 
+#include "SecondStart.h"
+#include "SwitchPictures.h"
+
 #include "../core/Paths.h"
 
 #include "../core/AddressPolicy.h"
@@ -18,6 +21,7 @@
 #include "../panel/DropTarget.h"
 #include "../panel/Hotkeys.h"
 #include "../panel/KeyboardFocus.h"
+#include "../panel/LinkEdits.h"
 #include "../panel/LinkMenu.h"
 #include "../panel/LinkPanel.h"
 #include "../shape/ApplySkin.h"
@@ -35,6 +39,8 @@
 #include <QIcon>
 #include <QTimer>
 #include <cstdio>
+#include <string_view>
+#include <type_traits>
 #include <unistd.h>
 
 namespace {
@@ -47,7 +53,106 @@ QFont captionFont() {
 }
 
 const QColor kCaptionColour(0x20, 0x39, 0x61);
+
+// What a widget is: an invisible hit area, a picture box, or a link caption.
+enum class Kind { ImageArea, PictureBox, Label };
+
+// Where each of the tab's widgets stands, in twips (15 to a logical pixel), one row per widget; an index of
+// -1 is a widget of its own, others are members of a control array. A link caption's place is inside its link
+// button.
+struct WidgetPlace {
+    const char* name;
+    int index;
+    Kind kind;
+    int left, top, width, height;
+};
+
+// clang-format off
+const WidgetPlace kLayout[] = {
+    // name           index  kind               left    top  width height
+    {"imgMousover",    -1, Kind::ImageArea,      0,    15,   180,  1170},
+    {"imgDrag",        -1, Kind::ImageArea,   2640,    30,   465,  1170},
+    {"imgHidden",      -1, Kind::ImageArea,    180,  1485,  2490,  3015},
+    {"imgQuickLinks",  -1, Kind::ImageArea,    255,    60,   825,   210},
+    {"imgSearch",      -1, Kind::ImageArea,   1335,    60,   630,   210},
+    {"imgHelp",        -1, Kind::ImageArea,   2145,    75,   480,   210},
+    {"imgLogo",        -1, Kind::ImageArea,    480,   360,  2025,   435},
+    {"imgGoKestu",     -1, Kind::ImageArea,    630,   885,  1575,   210},
+    {"picBack",        -1, Kind::PictureBox,     0,     0,  3105,  4530},
+    {"picStayOnTop",   -1, Kind::PictureBox,  2670,    30,   165,   180},
+    {"picUpdate",      -1, Kind::PictureBox,  2820,    30,   255,   270},
+    {"picSound",       -1, Kind::PictureBox,  2895,   780,   165,   195},
+    {"picAutoRetract", -1, Kind::PictureBox,  2670,   795,   165,   180},
+    {"picMouseover",   -1, Kind::PictureBox,  2670,   975,   165,   180},
+    {"picExit",        -1, Kind::PictureBox,  2895,   975,   165,   180},
+    {"picMode",         0, Kind::PictureBox,   225,  1230,   240,   240},
+    {"picMode",         1, Kind::PictureBox,   495,  1230,   240,   240},
+    {"picMode",         2, Kind::PictureBox,   765,  1230,   240,   240},
+    {"picMode",         3, Kind::PictureBox,  1035,  1230,   240,   240},
+    {"picMode",         4, Kind::PictureBox,  1305,  1230,   240,   240},
+    {"picMode",         5, Kind::PictureBox,  1575,  1230,   240,   240},
+    {"picMode",         6, Kind::PictureBox,  1845,  1230,   240,   240},
+    {"picMode",         7, Kind::PictureBox,  2115,  1230,   240,   240},
+    {"picMode",         8, Kind::PictureBox,  2385,  1230,   240,   240},
+    {"picLink",         0, Kind::PictureBox,   180,  1500,  2490,   315},
+    {"lblLink",         0, Kind::Label,        255,    60,  2040,   195},
+    {"picLink",         1, Kind::PictureBox,   180,  1800,  2490,   315},
+    {"lblLink",         1, Kind::Label,        255,    60,  2040,   195},
+    {"picLink",         2, Kind::PictureBox,   180,  2100,  2490,   315},
+    {"lblLink",         2, Kind::Label,        255,    60,  2040,   195},
+    {"picLink",         3, Kind::PictureBox,   180,  2400,  2490,   315},
+    {"lblLink",         3, Kind::Label,        255,    60,  2040,   195},
+    {"picLink",         4, Kind::PictureBox,   180,  2700,  2490,   315},
+    {"lblLink",         4, Kind::Label,        255,    60,  2025,   195},
+    {"picLink",         5, Kind::PictureBox,   180,  3000,  2490,   315},
+    {"lblLink",         5, Kind::Label,        255,    60,  2040,   195},
+    {"picLink",         6, Kind::PictureBox,   180,  3300,  2490,   315},
+    {"lblLink",         6, Kind::Label,        255,    60,  2040,   195},
+    {"picLink",         7, Kind::PictureBox,   180,  3600,  2490,   315},
+    {"lblLink",         7, Kind::Label,        255,    60,  2040,   195},
+    {"picLink",         8, Kind::PictureBox,   180,  3900,  2490,   315},
+    {"lblLink",         8, Kind::Label,        270,    60,  2040,   195},
+    {"picLink",         9, Kind::PictureBox,   180,  4200,  2490,   315},
+    {"lblLink",         9, Kind::Label,        270,    60,  2025,   195},
+    {"picLinkLight",    0, Kind::PictureBox,  2475,  1515,   165,   180},
+    {"picLinkLight",    1, Kind::PictureBox,  2475,  1815,   165,   180},
+    {"picLinkLight",    2, Kind::PictureBox,  2475,  2115,   165,   180},
+    {"picLinkLight",    3, Kind::PictureBox,  2475,  2415,   165,   180},
+    {"picLinkLight",    4, Kind::PictureBox,  2475,  2715,   165,   180},
+    {"picLinkLight",    5, Kind::PictureBox,  2475,  3015,   165,   180},
+    {"picLinkLight",    6, Kind::PictureBox,  2475,  3315,   165,   180},
+    {"picLinkLight",    7, Kind::PictureBox,  2475,  3615,   165,   180},
+    {"picLinkLight",    8, Kind::PictureBox,  2475,  3915,   165,   180},
+    {"picLinkLight",    9, Kind::PictureBox,  2475,  4215,   165,   180},
+};
+// clang-format on
+
+const WidgetPlace& placeOf(std::string_view name, int index) {
+    for (const WidgetPlace& place : kLayout) {
+        if (name == place.name && index == place.index)
+            return place;
+    }
+    qFatal("no place for %s[%d] in the tab's layout", name.data(), index);
+}
+
+template <typename W> constexpr Kind kindOf() {
+    if constexpr (std::is_same_v<W, ImageArea>)
+        return Kind::ImageArea;
+    else if constexpr (std::is_same_v<W, PictureBox>)
+        return Kind::PictureBox;
+    else
+        return Kind::Label;
+}
 } // namespace
+
+template <typename W, typename... Extra>
+W* frmMain::placed(QWidget* parent, const char* name, int index, const Extra&... extra) {
+    const WidgetPlace& place = placeOf(name, index);
+    Q_ASSERT(place.kind == kindOf<W>());
+    auto* widget = new W(parent, place.left, place.top, place.width, place.height, extra...);
+    byName_.insert({name, index}, widget);
+    return widget;
+}
 
 frmMain::frmMain(AppState& state) : Form(true), m(state), guarded([this] { return handlersHeld(); }) {
     setWindowTitle(QStringLiteral("Brimvel-Blue"));
@@ -97,27 +202,27 @@ void frmMain::decodePictures(size_t next) {
 
 void frmMain::buildWidgets() {
     // Image hit areas first: they lie beneath every picture box.
-    imgMousover = new ImageArea(this, 0, 15, 180, 1170);
-    imgDrag = new ImageArea(this, 2640, 30, 465, 1170);
-    imgHidden = new ImageArea(this, 180, 1485, 2490, 3015);
-    imgQuickLinks = new ImageArea(this, 255, 60, 825, 210);
-    imgSearch = new ImageArea(this, 1335, 60, 630, 210);
-    imgHelp = new ImageArea(this, 2145, 75, 480, 210);
-    imgLogo = new ImageArea(this, 480, 360, 2025, 435);
-    imgGoKestu = new ImageArea(this, 630, 885, 1575, 210);
+    imgMousover = placed<ImageArea>(this, "imgMousover");
+    imgDrag = placed<ImageArea>(this, "imgDrag");
+    imgHidden = placed<ImageArea>(this, "imgHidden");
+    imgQuickLinks = placed<ImageArea>(this, "imgQuickLinks");
+    imgSearch = placed<ImageArea>(this, "imgSearch");
+    imgHelp = placed<ImageArea>(this, "imgHelp");
+    imgLogo = placed<ImageArea>(this, "imgLogo");
+    imgGoKestu = placed<ImageArea>(this, "imgGoKestu");
     for (ImageArea* hand : {imgDrag, imgQuickLinks, imgSearch, imgHelp, imgLogo, imgGoKestu})
         hand->setPointer(Control::Pointer::Hand);
 
-    picBack = new PictureBox(this, 0, 0, 3105, 4530, imgSkin.image(1));
-    picStayOnTop = new PictureBox(this, 2670, 30, 165, 180, imlButton.image(4));
-    picUpdate = new PictureBox(this, 2820, 30, 255, 270, imlUpdate.image(2));
-    picSound = new PictureBox(this, 2895, 780, 165, 195, imlButton.image(10));
-    picAutoRetract = new PictureBox(this, 2670, 795, 165, 180, imlButton.image(8));
-    picMouseover = new PictureBox(this, 2670, 975, 165, 180, imlButton.image(2));
-    picExit = new PictureBox(this, 2895, 975, 165, 180, imlButton.image(6));
+    picBack = placed<PictureBox>(this, "picBack", -1, imgSkin.image(1));
+    picStayOnTop = placed<PictureBox>(this, "picStayOnTop", -1, imlButton.image(4));
+    picUpdate = placed<PictureBox>(this, "picUpdate", -1, imlUpdate.image(2));
+    picSound = placed<PictureBox>(this, "picSound", -1, imlButton.image(10));
+    picAutoRetract = placed<PictureBox>(this, "picAutoRetract", -1, imlButton.image(8));
+    picMouseover = placed<PictureBox>(this, "picMouseover", -1, imlButton.image(2));
+    picExit = placed<PictureBox>(this, "picExit", -1, imlButton.image(6));
 
     for (int k = 0; k < 9; ++k)
-        picMode[k] = new PictureBox(this, 225 + 270 * k, 1230, 240, 240, imlMode.image(2 * k + 1));
+        picMode[k] = placed<PictureBox>(this, "picMode", k, imlMode.image(2 * k + 1));
 
     // Until the first look is given, each button carries a design-time picture of its own (the same image as
     // the list's), which counts as neither its normal nor its highlighted image.
@@ -129,14 +234,12 @@ void frmMain::buildWidgets() {
     }();
     const QFont font = captionFont();
     for (int i = 0; i < 10; ++i) {
-        picLink[i] = new PictureBox(this, 180, 1500 + 300 * i, 2490, 315, &designPictures[i]);
+        picLink[i] = placed<PictureBox>(this, "picLink", i, &designPictures[i]);
         picLink[i]->setPointer(Control::Pointer::Hand);
-        const int left = (i == 8 || i == 9) ? 270 : 255;
-        const int width = (i == 9 || i == 4) ? 2025 : 2040;
-        lblLink[i] = new Label(picLink[i], left, 60, width, 195, font, kCaptionColour);
+        lblLink[i] = placed<Label>(picLink[i], "lblLink", i, font, kCaptionColour);
     }
     for (int i = 0; i < 10; ++i)
-        picLinkLight[i] = new PictureBox(this, 2475, 1515 + 300 * i, 165, 180, imlLinkLight.image(1));
+        picLinkLight[i] = placed<PictureBox>(this, "picLinkLight", i, imlLinkLight.image(1));
 }
 
 void frmMain::buildSubsystems() {
@@ -171,6 +274,9 @@ void frmMain::buildSubsystems() {
                                                             picMode, imlLink, imlLinkMouseover, imlLinkLight,
                                                             imlMode},
                                          StoredSetting(m.prefs, Preferences::Page));
+    edits_ = std::make_unique<LinkEdits>(
+        this, LinkEdits::Hooks{[this] { return linkFilePath(); }, [this] { reloadLinks(); },
+                               [this](const QString& text) { announce(text); }});
     // A number-pad key opens its link as a click on the button would, and not while the editor shows.
     hotkeys_ = std::make_unique<Hotkeys>(nullptr, m.services.keys.get(),
                                          guarded([this](int slot) { picLink_Click(slot); }));
@@ -180,7 +286,7 @@ void frmMain::buildSubsystems() {
     // A link dragged onto the tab. The strip's half second slides the tab out as a click on the strip would,
     // without the click's pause, and never while it moves.
     drops_ = std::make_unique<DropTarget>(DropTarget::Tab{
-        [this] { return guarded.blocked(); }, [this](QPoint position) { return dropRowAt(position); },
+        [this] { return guarded.blocked(); }, [this](QPoint position) { return panel_->rowAt(position); },
         [this](QPoint position) {
             return motion_->extended() == 0 && imgMousover->geometry().contains(position);
         },
@@ -194,9 +300,9 @@ void frmMain::buildSubsystems() {
             if (!editorShowing())
                 input().showEditor(row, link.title, link.address);
         },
-        [this](QPoint position) { return pageSelectorAt(position); },
-        [this](int page, int row, int toRow) { moveLink(page, row, page, toRow); },
-        [this](int page, int row, int toPage) { moveLinkToPage(page, row, toPage); }});
+        [this](QPoint position) { return panel_->pageSelectorAt(position); },
+        [this](int page, int row, int toRow) { edits_->move(page, row, page, toRow); },
+        [this](int page, int row, int toPage) { edits_->moveToPage(page, row, toPage); }});
     stayOnTop_ = std::make_unique<StayOnTop>(
         *this, *base_, m.services.stacking.get(), StoredSetting(m.prefs, Preferences::OnTop),
         [this] { motion_->redock(); }, [this] { motion_->keepHandleHeight(); });
@@ -277,7 +383,7 @@ bool frmMain::editorShowing() const {
 }
 
 bool frmMain::handlersHeld() const {
-    return editorShowing() || linkMenuShowing_ > 0;
+    return editorShowing() || linkMenuShowing_ > 0 || (edits_ && edits_->asking());
 }
 
 bool frmMain::Form_Load() {
@@ -285,12 +391,8 @@ bool frmMain::Form_Load() {
     // one stacks them, and ends before touching anything. Started with --toggle, it tells the running one to
     // toggle its tab instead.
     Instances* instances = m.services.instances.get();
-    if (instances && (instances->anotherInstanceRunning() ||
-                      instances->findWindow(QStringLiteral("Brimvel-Blue"), QStringLiteral("Brimvel")))) {
-        if (!m.toggleRequested || !instances->tellRunning(QStringLiteral("toggle")))
-            instances->bringToFront({windowTitle(), base_->windowTitle()});
+    if (SecondStart::handOver(instances, m.toggleRequested, {windowTitle(), base_->windowTitle()}))
         return false;
-    }
 
     hide();
     picBack->hide();
@@ -354,17 +456,19 @@ void frmMain::toggleTab() {
     motion_->animation();
 }
 
-// The one place the four switches get their pictures, each as its owner decides.
+// The one place the four switches get their pictures, each as its owner decides how it looks.
 void frmMain::showSwitchPictures() {
-    picStayOnTop->setPicture(imlButton.image(stayOnTop_->on() ? 4 : 3));
-    picMouseover->setPicture(imlButton.image(motion_->hoverOpenPicture()));
-    picAutoRetract->setPicture(imlButton.image(motion_->autoRetractPicture()));
-    picSound->setPicture(imlButton.image(cues_->on() ? 10 : 9));
-    // A screen reader reads each switch as the picture shows it.
-    picStayOnTop->setAccessibleChecked(stayOnTop_->on());
-    picMouseover->setAccessibleChecked(motion_->hoverOpenPicture() == 2);
-    picAutoRetract->setAccessibleChecked(motion_->autoRetractPicture() == 8);
-    picSound->setAccessibleChecked(cues_->on());
+    const auto show = [this](PictureBox* button, Switch which, SwitchLook look) {
+        if (const std::optional<int> picture = switchPicture(which, look))
+            button->setPicture(imlButton.image(*picture));
+        // A screen reader reads each switch as the picture shows it.
+        button->setAccessibleChecked(button->picture() ==
+                                     imlButton.image(*switchPicture(which, SwitchLook::On)));
+    };
+    show(picStayOnTop, Switch::StayOnTop, stayOnTop_->look());
+    show(picMouseover, Switch::HoverOpen, motion_->hoverOpenLook());
+    show(picAutoRetract, Switch::AutoRetract, motion_->autoRetractLook());
+    show(picSound, Switch::Sound, cues_->look());
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
@@ -506,102 +610,25 @@ void frmMain::showLinkMenu(int row, QPoint where) {
                            picLinkLight_Click(row);
                            break;
                        case LinkMenu::Choice::Remove:
-                           removeLink(page, row);
+                           edits_->remove(page, row);
                            break;
                        case LinkMenu::Choice::MoveToPage:
-                           moveLinkToPage(page, row, answer.page);
+                           edits_->moveToPage(page, row, answer.page);
                            break;
                        }
                    });
-}
-
-void frmMain::removeLink(int page, int row) {
-    const HeldWhile held(linkMenuShowing_);
-    LinkTable table;
-    table.load(linkFilePath());
-    if (!table.holdsLink(page, row))
-        return;
-    const QString name = linkLabel(table, page, row);
-    if (Runtime::MsgBox(this, QStringLiteral("Remove the link \"%1\"?").arg(name),
-                        Runtime::kYesNo | Runtime::kQuestion,
-                        QStringLiteral("Brimvel")) != Runtime::kAnswerYes)
-        return;
-    if (reportLinkChange(LinkStore(linkFilePath()).remove(page, row)))
-        announce(QStringLiteral("Removed %1").arg(name));
-}
-
-void frmMain::moveLink(int page, int row, int toPage, int toRow) {
-    if (page == toPage && row == toRow)
-        return;
-    LinkTable table;
-    table.load(linkFilePath());
-    const QString name = linkLabel(table, page, row);
-    if (!reportLinkChange(LinkStore(linkFilePath()).swap(page, row, toPage, toRow)))
-        return;
-    if (toPage != page)
-        announce(QStringLiteral("Moved %1 to page %2").arg(name).arg(toPage + 1));
-    else if (table.holdsLink(toPage, toRow))
-        announce(QStringLiteral("Swapped %1 with %2").arg(name, linkLabel(table, toPage, toRow)));
-    else
-        announce(QStringLiteral("Moved %1 to link %2").arg(name).arg(toRow + 1));
-}
-
-QString frmMain::linkLabel(const LinkTable& table, int page, int row) {
-    const QString name = table.name(page, row).trimmed();
-    return name.isEmpty() ? table.address(page, row) : name;
-}
-
-void frmMain::moveLinkToPage(int page, int row, int toPage) {
-    if (toPage == page || toPage < 0 || toPage >= LinkTable::kPages)
-        return;
-    LinkTable table;
-    table.load(linkFilePath());
-    const int slot = table.firstFreeSlot(toPage);
-    if (slot < 0) {
-        const HeldWhile held(linkMenuShowing_);
-        Runtime::MsgBox(this, QStringLiteral("Page %1 is full").arg(toPage + 1),
-                        Runtime::kOkOnly | Runtime::kExclamation, QStringLiteral("Brimvel"));
-        return;
-    }
-    moveLink(page, row, toPage, slot);
-}
-
-bool frmMain::reportLinkChange(LinkStore::Result result) {
-    if (result == LinkStore::Result::Saved) {
-        reloadLinks();
-        return true;
-    }
-    const HeldWhile held(linkMenuShowing_);
-    Runtime::MsgBox(
-        this,
-        QStringLiteral("The links could not be saved to %1; the file is as it was.").arg(linkFilePath()),
-        Runtime::kOkOnly | Runtime::kExclamation, QStringLiteral("Brimvel"));
-    return false;
 }
 
 void frmMain::reloadLinks(bool changedElsewhere) {
     const LinkTable before = panel_->table();
     panel_->loadPLinks(linkFilePath());
     panel_->showPageNames();
-    if (!changedElsewhere || motion_->extended() == 0)
-        return;
     // Our own saves have been read already; only a change made elsewhere is news.
-    int added = 0, changed = 0;
-    for (int page = 0; page < LinkTable::kPages; ++page) {
-        for (int row = 0; row < LinkTable::kSlots; ++row) {
-            const LinkTable& now = panel_->table();
-            if (now.name(page, row) == before.name(page, row) &&
-                now.address(page, row) == before.address(page, row))
-                continue;
-            ++(before.holdsLink(page, row) ? changed : added);
-        }
-    }
-    if (added + changed == 0)
+    if (!changedElsewhere)
         return;
-    const int count = added + changed;
-    const QString what = changed == 0 ? QStringLiteral("added") : QStringLiteral("changed");
-    announce(count == 1 ? QStringLiteral("1 link %1").arg(what)
-                        : QStringLiteral("%1 links %2").arg(count).arg(what));
+    const QString summary = LinkEdits::changeSummary(before, panel_->table());
+    if (!summary.isEmpty())
+        announce(summary);
 }
 
 void frmMain::picLinkLight_MouseDown(int index) {
@@ -758,25 +785,25 @@ void frmMain::picUpdate_Click() {
 
 // ---- the vendor's pages ----
 
-void frmMain::openVendorPage(const QString& path) {
-    openAddress(VendorSite::url(path));
+void frmMain::openVendorPage(VendorSite::Page page) {
+    openAddress(VendorSite::url(page));
     motion_->releaseSlideGuard();
 }
 
 void frmMain::imgHelp_Click() {
-    openVendorPage(QStringLiteral("/download/Brimvel/help.htm"));
+    openVendorPage(VendorSite::Page::Help);
 }
 
 void frmMain::imgQuickLinks_Click() {
-    openVendorPage(QStringLiteral("/download/Brimvel/products.htm"));
+    openVendorPage(VendorSite::Page::Products);
 }
 
 void frmMain::imgSearch_Click() {
-    openVendorPage(QStringLiteral("/download/Brimvel/search.htm"));
+    openVendorPage(VendorSite::Page::Search);
 }
 
 void frmMain::imgLogo_Click() {
-    openVendorPage(QStringLiteral("/download/"));
+    openVendorPage(VendorSite::Page::Downloads);
 }
 
 void frmMain::imgGoKestu_Click() {
@@ -788,23 +815,6 @@ void frmMain::imgGoKestu_MouseMove() {
 }
 
 // ---- a link dragged onto the tab ----
-
-int frmMain::pageSelectorAt(QPoint position) const {
-    for (int k = 0; k < 9; ++k) {
-        if (picMode[k]->isVisible() && picMode[k]->geometry().contains(position))
-            return k;
-    }
-    return -1;
-}
-
-int frmMain::dropRowAt(QPoint position) const {
-    for (int i = 0; i < 10; ++i) {
-        if (picLink[i]->isVisible() &&
-            (picLink[i]->geometry().contains(position) || picLinkLight[i]->geometry().contains(position)))
-            return i;
-    }
-    return -1;
-}
 
 Timer& frmMain::tmrDropHover() {
     return drops_->tmrDropHover();
@@ -829,39 +839,61 @@ void frmMain::dropEvent(QDropEvent* event) {
 // ---- assistive technology and the keyboard ----
 
 void frmMain::describeControls() {
-    setAccessibleName(QStringLiteral("Brimvel"));
-    auto describe = [](Control* control, QAccessible::Role role, const QString& name) {
-        control->setAccessibleRole(role);
-        control->setAccessibleTexts(name);
+    // What assistive technology is told of each control, one row per control or control array (a "%1" in a
+    // name is the member's number). A control without a name has its names from its subsystem: the update
+    // button from UpdateCheck, the rows from LinkPanel. imgDrag, imgHidden and the background picture are
+    // decoration, and say nothing.
+    struct Description {
+        const char* name;
+        QAccessible::Role role;
+        const char* accessibleName; // nullptr: named elsewhere
+        const char* description;
     };
-    // The strip slides the tab out or in whichever way hover opening is set, as `brimvel --toggle` does.
-    describe(imgMousover, QAccessible::Button, QStringLiteral("Open Brimvel"));
-    imgMousover->setAction(guarded([this] { toggleTab(); }));
-    describe(imgQuickLinks, QAccessible::Link, QStringLiteral("Products"));
-    describe(imgSearch, QAccessible::Link, QStringLiteral("Search"));
-    describe(imgHelp, QAccessible::Link, QStringLiteral("Help"));
-    describe(imgLogo, QAccessible::Link, QStringLiteral("Downloads"));
-    describe(imgGoKestu, QAccessible::Link, QStringLiteral("Home page"));
-    describe(picStayOnTop, QAccessible::CheckBox, QStringLiteral("Stay on top"));
-    describe(picSound, QAccessible::CheckBox, QStringLiteral("Sound"));
-    describe(picAutoRetract, QAccessible::CheckBox, QStringLiteral("Auto-retract"));
-    describe(picMouseover, QAccessible::CheckBox, QStringLiteral("Open on hover"));
-    picUpdate->setAccessibleRole(QAccessible::Button);
-    describe(picExit, QAccessible::Button, QStringLiteral("Exit"));
-    pageTabs = new AccessibleGroup(this, QAccessible::PageTabList, QStringLiteral("Pages"));
-    for (int k = 0; k < 9; ++k) {
-        describe(picMode[k], QAccessible::PageTab, QStringLiteral("Page %1").arg(k + 1));
-        picMode[k]->joinAccessibleGroup(*pageTabs);
-    }
-    for (int i = 0; i < 10; ++i) {
+    // clang-format off
+    static const Description kDescriptions[] = {
+        // name            role                        accessible name   description
+        {"imgMousover",    QAccessible::Button,        "Open Brimvel",   ""},
+        {"imgQuickLinks",  QAccessible::Link,          "Products",       ""},
+        {"imgSearch",      QAccessible::Link,          "Search",         ""},
+        {"imgHelp",        QAccessible::Link,          "Help",           ""},
+        {"imgLogo",        QAccessible::Link,          "Downloads",      ""},
+        {"imgGoKestu",     QAccessible::Link,          "Home page",      ""},
+        {"picStayOnTop",   QAccessible::CheckBox,      "Stay on top",    ""},
+        {"picSound",       QAccessible::CheckBox,      "Sound",          ""},
+        {"picAutoRetract", QAccessible::CheckBox,      "Auto-retract",   ""},
+        {"picMouseover",   QAccessible::CheckBox,      "Open on hover",  ""},
+        {"picUpdate",      QAccessible::Button,        nullptr,          ""},
+        {"picExit",        QAccessible::Button,        "Exit",           ""},
+        {"picMode",        QAccessible::PageTab,       "Page %1",        ""},
         // The row reads as its link (LinkPanel keeps the name and address); its caption is part of it.
-        describe(picLink[i], QAccessible::Button, QStringLiteral("Empty slot %1").arg(i + 1));
-        // Pressed, the row opens its link as a click does (a press of its own would start a drag).
-        picLink[i]->setAction(guarded([this, i] { picLink_Click(i); }));
-        lblLink[i]->setAccessibleRole(QAccessible::NoRole);
-        describe(picLinkLight[i], QAccessible::Button, QStringLiteral("Edit link %1").arg(i + 1));
+        {"picLink",        QAccessible::Button,        "Empty slot %1",  ""},
+        {"lblLink",        QAccessible::NoRole,        nullptr,          ""},
+        {"picLinkLight",   QAccessible::Button,        "Edit link %1",   ""},
+    };
+    // clang-format on
+    setAccessibleName(QStringLiteral("Brimvel"));
+    for (const Description& row : kDescriptions) {
+        for (auto it = byName_.cbegin(); it != byName_.cend(); ++it) {
+            const auto& [name, index] = it.key();
+            if (name != QLatin1String(row.name))
+                continue;
+            it.value()->setAccessibleRole(row.role);
+            if (!row.accessibleName)
+                continue;
+            QString text = QString::fromUtf8(row.accessibleName);
+            if (index >= 0)
+                text = text.arg(index + 1);
+            it.value()->setAccessibleTexts(text, QString::fromUtf8(row.description));
+        }
     }
-    // imgDrag, imgHidden and the background picture are decoration.
+    // The strip slides the tab out or in whichever way hover opening is set, as `brimvel --toggle` does.
+    imgMousover->setAction(guarded([this] { toggleTab(); }));
+    pageTabs = new AccessibleGroup(this, QAccessible::PageTabList, QStringLiteral("Pages"));
+    for (PictureBox* selector : picMode)
+        selector->joinAccessibleGroup(*pageTabs);
+    // Pressed, a row opens its link as a click does (a press of its own would start a drag).
+    for (int i = 0; i < 10; ++i)
+        picLink[i]->setAction(guarded([this, i] { picLink_Click(i); }));
 }
 
 void frmMain::buildKeyboardFocus() {

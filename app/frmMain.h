@@ -3,9 +3,9 @@
 
 #include "AppState.h"
 
-#include "../core/LinkStore.h"
 #include "../core/LinkTable.h"
 #include "../core/Timer.h"
+#include "../core/VendorSite.h"
 #include "../forms/Form.h"
 #include "../forms/HandlerGuard.h"
 #include "../forms/ImageArea.h"
@@ -15,6 +15,8 @@
 #include "../links/LinkEditorHost.h"
 #include "../tab/BaseBarHost.h"
 
+#include <QHash>
+#include <QPair>
 #include <QPoint>
 #include <QString>
 #include <array>
@@ -30,6 +32,7 @@ class KeyboardFocus;
 class frmBase;
 class frmInput;
 class Hotkeys;
+class LinkEdits;
 class LinkPanel;
 class SoundCues;
 class StayOnTop;
@@ -185,6 +188,12 @@ private:
     void afterFirstPicture();
     void decodePictures(size_t next);
     bool firstPictureShown_ = false;
+    // Makes widget `name` (member `index` of a control array, or -1) where the tab's layout table places it,
+    // with the rest of its constructor's arguments.
+    template <typename W, typename... Extra>
+    W* placed(QWidget* parent, const char* name, int index = -1, const Extra&... extra);
+    // Every widget the layout placed, by name and index.
+    QHash<QPair<QString, int>, Control*> byName_;
     void buildSubsystems();
     void wireHandlers();
     void showSwitchPictures();
@@ -207,23 +216,11 @@ private:
     // Set while `brimvel --toggle` slides the tab out: the focus ring shows at once.
     bool keyboardOpening_ = false;
 
-    void openVendorPage(const QString& path);
-    // The link row under a point of the window (for a dragged link), or -1.
-    int dropRowAt(QPoint position) const;
-    // The page selector under a point of the window, or -1.
-    int pageSelectorAt(QPoint position) const;
+    void openVendorPage(VendorSite::Page page);
     // A pressed row dragged far enough begins a drag of its link.
     void rowDragMove(int index);
-    // Changes to the link file from the tab, each one save; a failed one says so and changes nothing.
-    void removeLink(int page, int row);
-    void moveLink(int page, int row, int toPage, int toRow);
-    void moveLinkToPage(int page, int row, int toPage);
-    // True when the change was saved.
-    bool reportLinkChange(LinkStore::Result result);
     // Reads the link file again and shows the page's names; a change made elsewhere (an import) is said.
     void reloadLinks(bool changedElsewhere = false);
-    // The name a message gives a link: its caption, or its address when it has none.
-    static QString linkLabel(const LinkTable& table, int page, int row);
 
     // The link editor's view of the tab.
     int currentPage() const override;
@@ -248,6 +245,7 @@ private:
     std::unique_ptr<frmInput> input_;
     std::unique_ptr<TabMotion> motion_;
     std::unique_ptr<LinkPanel> panel_;
+    std::unique_ptr<LinkEdits> edits_;
     std::unique_ptr<Hotkeys> hotkeys_;
     std::unique_ptr<UpdateCheck> updates_;
     std::unique_ptr<StayOnTop> stayOnTop_;
@@ -263,13 +261,6 @@ private:
         QPoint at;
     };
     std::optional<RowPress> rowPress_;
-    // Counts the link menu and the questions it leads to while they show.
+    // Counts the link menu while it shows (LinkEdits counts the questions it leads to).
     int linkMenuShowing_ = 0;
-    struct HeldWhile {
-        explicit HeldWhile(int& count) : count_(count) { ++count_; }
-        ~HeldWhile() { --count_; }
-        HeldWhile(const HeldWhile&) = delete;
-        HeldWhile& operator=(const HeldWhile&) = delete;
-        int& count_;
-    };
 };

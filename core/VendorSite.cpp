@@ -20,6 +20,19 @@ QString root() {
 QString url(const QString& path) {
     return root() + path;
 }
+QString url(Page page) {
+    switch (page) {
+    case Page::Products:
+        return url(QStringLiteral("/download/Brimvel/products.htm"));
+    case Page::Search:
+        return url(QStringLiteral("/download/Brimvel/search.htm"));
+    case Page::Help:
+        return url(QStringLiteral("/download/Brimvel/help.htm"));
+    case Page::Downloads:
+        return url(QStringLiteral("/download/"));
+    }
+    return root();
+}
 void setRootForTesting(const QString& base) {
     replacementRoot() = base;
 }

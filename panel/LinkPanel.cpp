@@ -147,3 +147,20 @@ void LinkPanel::releaseLight(int index) {
     w_.picLinkLight[index]->setPicture(w_.imlLinkLight.image(slotEmpty(index) ? 1 : 4));
     tmrMouseout_->setEnabled(true);
 }
+
+int LinkPanel::rowAt(QPoint position) const {
+    for (int i = 0; i < 10; ++i) {
+        if (w_.picLink[i]->isVisible() && (w_.picLink[i]->geometry().contains(position) ||
+                                           w_.picLinkLight[i]->geometry().contains(position)))
+            return i;
+    }
+    return -1;
+}
+
+int LinkPanel::pageSelectorAt(QPoint position) const {
+    for (int k = 0; k < 9; ++k) {
+        if (w_.picMode[k]->isVisible() && w_.picMode[k]->geometry().contains(position))
+            return k;
+    }
+    return -1;
+}

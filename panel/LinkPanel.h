@@ -7,6 +7,7 @@
 #include "clsMouseOver.h"
 
 #include <QObject>
+#include <QPoint>
 #include <array>
 #include <cstdint>
 
@@ -68,6 +69,12 @@ public:
     void pointerLeft();
     void pressLight(int index);
     void releaseLight(int index);
+
+    // The link row under a point of the tab window (its button, caption or light), or -1. Hidden rows do not
+    // count.
+    int rowAt(QPoint position) const;
+    // The page selector under a point of the tab window, or -1. Hidden selectors do not count.
+    int pageSelectorAt(QPoint position) const;
 
     Timer& tmrMouseout() { return *tmrMouseout_; }
 

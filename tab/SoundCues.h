@@ -2,6 +2,7 @@
 #pragma once
 
 #include "../core/StoredSetting.h"
+#include "../forms/SwitchLook.h"
 
 #include <QString>
 
@@ -13,6 +14,7 @@ public:
     SoundCues(StoredSetting sound, SoundOutput* output, QString programFolder);
 
     bool on() const { return sound_.value() == 1; }
+    SwitchLook look() const { return on() ? SwitchLook::On : SwitchLook::Off; }
     // Plays the cue at `relativePath` (below the program folder) while the switch is on.
     void playCue(const QString& relativePath);
     // Flips the switch and stores it.

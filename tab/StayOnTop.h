@@ -3,6 +3,7 @@
 
 #include "../core/StoredSetting.h"
 #include "../core/Timer.h"
+#include "../forms/SwitchLook.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -30,6 +31,7 @@ public:
     static constexpr int kTickMs = 1000;
 
     bool on() const { return onTop_.value() == 1; }
+    SwitchLook look() const { return on() ? SwitchLook::On : SwitchLook::Off; }
     // Applies the stored switch at start-up.
     void applyAtStart();
     // Flips the switch and stores it.

@@ -87,14 +87,14 @@ void TabMotion::startSwitches() {
     const int16_t hover = settings_.hoverOpen.value();
     if (settings_.autoRetract.value() == 1) {
         if (hover == 1) {
-            autoRetractPicture_ = 8;
+            autoRetractLook_ = SwitchLook::On;
             autoRetractEnabled_ = -1;
         } else if (hover == 0) {
-            autoRetractPicture_ = 7;
+            autoRetractLook_ = SwitchLook::Dimmed;
             autoRetractEnabled_ = 0;
         }
     } else {
-        autoRetractPicture_ = 7;
+        autoRetractLook_ = hover == 0 ? SwitchLook::Dimmed : SwitchLook::Off;
         if (hover == 1)
             autoRetractEnabled_ = -1;
         else if (hover == 0)
@@ -253,7 +253,7 @@ bool TabMotion::toggleHoverOpen() {
     if (hover == 0) {
         settings_.hoverOpen.set(1);
         autoRetractEnabled_ = -1;
-        autoRetractPicture_ = autoRetractOn() ? 8 : 7;
+        autoRetractLook_ = autoRetractOn() ? SwitchLook::On : SwitchLook::Off;
         TimerRetract_->setEnabled(true);
         return true;
     }
@@ -261,7 +261,7 @@ bool TabMotion::toggleHoverOpen() {
         // The retract countdown keeps running: its tick does nothing with hover opening off.
         settings_.hoverOpen.set(0);
         autoRetractEnabled_ = 0;
-        autoRetractPicture_ = 7;
+        autoRetractLook_ = SwitchLook::Dimmed;
         return true;
     }
     return false;
@@ -273,13 +273,13 @@ bool TabMotion::toggleAutoRetract() {
     const int16_t retract = settings_.autoRetract.value();
     if (retract == 0) {
         settings_.autoRetract.set(1);
-        autoRetractPicture_ = 8;
+        autoRetractLook_ = SwitchLook::On;
         TimerRetract_->setEnabled(true);
         return true;
     }
     if (retract == 1) {
         settings_.autoRetract.set(0);
-        autoRetractPicture_ = 7;
+        autoRetractLook_ = SwitchLook::Off;
         return true;
     }
     return false;

@@ -3,6 +3,7 @@
 
 #include "../core/StoredSetting.h"
 #include "../core/Timer.h"
+#include "../forms/SwitchLook.h"
 
 #include <QObject>
 #include <QString>
@@ -80,10 +81,12 @@ public:
     // ---- switches ----
     bool hoverOpenOn() const;
     bool autoRetractOn() const;
-    // The pictures (of the button list) the two switches show. Auto-retract shows on only while hover opening
-    // is on too; at start-up a pair of stored values outside 0 and 1 leaves its picture as drawn.
-    int hoverOpenPicture() const { return settings_.hoverOpen.value() == 1 ? 2 : 1; }
-    int autoRetractPicture() const { return autoRetractPicture_; }
+    // How the two switches look. Auto-retract shows on only while hover opening is on too, and dimmed while
+    // hover opening is off; at start-up a pair of stored values outside 0 and 1 leaves it as drawn.
+    SwitchLook hoverOpenLook() const {
+        return settings_.hoverOpen.value() == 1 ? SwitchLook::On : SwitchLook::Off;
+    }
+    SwitchLook autoRetractLook() const { return autoRetractLook_; }
     // Flip the switch; false when the click is refused (nothing changed).
     bool toggleHoverOpen();
     bool toggleAutoRetract();
@@ -134,7 +137,7 @@ private:
     int16_t tabOpen_ = 0;
     int16_t openBusy_ = 0;
     int16_t autoRetractEnabled_ = 0;
-    int autoRetractPicture_ = 8;
+    SwitchLook autoRetractLook_ = SwitchLook::AsDrawn;
     std::optional<int16_t> MouseDownForm;
     std::optional<float> MouseDownFormY;
 

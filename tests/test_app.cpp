@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: MIT
 // Start-up and the settings store: what the tab looks like and what the store holds after a start.
 
+#include "app/SwitchPictures.h"
 #include "app/frmMain.h"
 #include "core/FileSettingsBackend.h"
 #include "core/Twips.h"
 #include "core/modRegistry.h"
 #include "support/TabView.h"
 #include "support/TestDesktop.h"
+#include "tab/SoundCues.h"
 #include "tab/frmBase.h"
+#include "web/UpdateCheck.h"
 
 #include <QFileInfo>
 #include <QTest>
@@ -15,16 +18,37 @@
 using Store = QMap<QString, QString>;
 Q_DECLARE_METATYPE(Store)
 
+// What a person sees of the tab after a start: where it stands, the page shown and how the switches look.
+struct Shown {
+    int top = 80; // twips
+    int16_t page = 0;
+    QString firstCaption = QStringLiteral("Zero page");
+    SwitchLook onTop = SwitchLook::On;
+    SwitchLook sound = SwitchLook::On;
+    SwitchLook hoverOpen = SwitchLook::Off;
+    SwitchLook autoRetract = SwitchLook::Dimmed;
+    int16_t autoRetractUsable = 0;
+};
+Q_DECLARE_METATYPE(Shown)
+Q_DECLARE_METATYPE(Switch)
+Q_DECLARE_METATYPE(SwitchLook)
+
+// The first start's view with some of it changed.
+template <typename Change> Shown shown(Change change) {
+    Shown result;
+    change(result);
+    return result;
+}
+
 class TestApp : public QObject {
     Q_OBJECT
 
 private slots:
     void firstStartStoresDefaultsAndDocksTheTab();
-    void storedSettings_data();
-    void storedSettings();
-    void autoRetractButton_data();
-    void autoRetractButton();
-    void unreadableSettingAfterGoodReadsWritesNoDefault();
+    void startFromStoredSettings_data();
+    void startFromStoredSettings();
+    void switchPictures_data();
+    void switchPictures();
     void unreachableStoreUsesEveryDefault();
 };
 
@@ -47,119 +71,114 @@ void TestApp::firstStartStoresDefaultsAndDocksTheTab() {
     QVERIFY(tab.base().isVisible());
 
     // Stay-on-top is on; its tick waits for the X server to report a change instead of running every second.
-    QVERIFY(tab.stayOnTop().on());
     QVERIFY(tab.stayOnTop().eventDriven());
     QVERIFY(waitUntil([&] { return tab.stayOnTop().tmrOnTop().Interval() == 0; }, 2000));
-    QCOMPARE(view(tab).picStayOnTop->picture(), view(tab).imlButton.image(4));
-    QCOMPARE(view(tab).picMouseover->picture(), view(tab).imlButton.image(1));
-    QCOMPARE(view(tab).picSound->picture(), view(tab).imlButton.image(10));
-    QCOMPARE(view(tab).picAutoRetract->picture(), view(tab).imlButton.image(7));
-    QCOMPARE(view(tab).picExit->picture(), view(tab).imlButton.image(6));
-    QCOMPARE(tab.motion().autoRetractEnabled(), int16_t(0));
-    QCOMPARE(tab.state().currentPage(), int16_t(0));
-    QCOMPARE(tab.state().soundOn(), int16_t(1));
+    // Nothing to update to yet: the update button shows no news and takes no click.
     QCOMPARE(view(tab).picUpdate->picture(), view(tab).imlUpdate.image(1));
     QVERIFY(!view(tab).picUpdate->isEnabled());
-    QCOMPARE(tab.hotkeys().lastKey(), int16_t(10));
-    QCOMPARE(tab.hotkeys().pressedKey(), int16_t(10));
-    QCOMPARE(tab.motion().extended(), int16_t(0));
-    QCOMPARE(tab.motion().once(), int16_t(0));
-    for (Timer* stopped : {&tab.motion().tmrGrow(), &tab.motion().tmrShrink(), &tab.motion().TimerRetract(),
-                           &tab.updates().tmrUpdateBlink()})
-        QVERIFY(!stopped->Enabled());
     QVERIFY(tab.updates().tmrUpdate().Enabled());
 }
 
-void TestApp::storedSettings_data() {
+// What a start makes of the stored settings, as a person sees it. How each stored text converts is
+// tabulated with the preferences (test_core); here only what the tab shows of it, and what the tab itself
+// stores back.
+void TestApp::startFromStoredSettings_data() {
     QTest::addColumn<Store>("stored");
-    QTest::addColumn<QString>("check");
-    QTest::addColumn<Store>("storedAfter");
+    QTest::addColumn<Shown>("seen");
+    QTest::addColumn<Store>("storedAfter"); // the settings named here, after the start
 
+    using L = SwitchLook;
+    QTest::newRow("first start") << Store{} << Shown{} << Store{};
     // The handle stays on the screen: a place above it is corrected, and stored so.
     QTest::newRow("negative poy is brought onto the screen")
-        << Store{{"poy", "-300"}} << "top0" << Store{{"poy", "0"}};
-    QTest::newRow("mdt 3 shows the fourth page") << Store{{"mdt", "3"}} << "page3" << Store{{"mdt", "3"}};
-    QTest::newRow("mdt out of range starts on page 0")
-        << Store{{"mdt", "12"}} << "page0" << Store{{"mdt", "0"}};
-    QTest::newRow("mdt not a number starts on page 0")
-        << Store{{"mdt", "x"}} << "page0" << Store{{"mdt", "0"}};
-    QTest::newRow("ont 0 stops the docking timer") << Store{{"ont", "0"}} << "ontoff" << Store{{"ont", "0"}};
-    QTest::newRow("upd 0 is 1 again after a start") << Store{{"upd", "0"}} << "none" << Store{{"upd", "1"}};
-    QTest::newRow("sound off") << Store{{"sdo", "0"}} << "soundoff" << Store{{"sdo", "0"}};
+        << Store{{"poy", "-300"}} << shown([](Shown& s) { s.top = 0; }) << Store{{"poy", "0"}};
+    QTest::newRow("mdt 3 shows the fourth page") << Store{{"mdt", "3"}} << shown([](Shown& s) {
+        s.page = 3;
+        s.firstCaption = QStringLiteral("Third page first");
+    }) << Store{};
+    QTest::newRow("mdt out of range starts on page 0") << Store{{"mdt", "12"}} << Shown{} << Store{};
+    QTest::newRow("mdt not a number starts on page 0") << Store{{"mdt", "x"}} << Shown{} << Store{};
+    QTest::newRow("ont 0") << Store{{"ont", "0"}} << shown([](Shown& s) { s.onTop = L::Off; }) << Store{};
+    QTest::newRow("sound off") << Store{{"sdo", "0"}} << shown([](Shown& s) { s.sound = L::Off; }) << Store{};
+    // The reads before it succeeded, so the failed conversion leaves the last good result in force: the
+    // setting keeps its start value (sound off) and no default is written over the stored text.
+    QTest::newRow("sound not a number after good reads")
+        << Store{{"skn", "1"}, {"poy", "80"}, {"ont", "1"}, {"mso", "0"}, {"mdt", "0"}, {"sdo", "loud"}}
+        << shown([](Shown& s) { s.sound = L::Off; }) << Store{{"sdo", "loud"}};
+    // Auto-retract shows on only while hover opening is on, and can be switched only then.
+    const auto hoverOn = [](SwitchLook autoRetract) {
+        return shown([autoRetract](Shown& s) {
+            s.hoverOpen = SwitchLook::On;
+            s.autoRetract = autoRetract;
+            s.autoRetractUsable = -1;
+        });
+    };
+    QTest::newRow("auto-retract on, hover on")
+        << Store{{"atr", "1"}, {"mso", "1"}} << hoverOn(L::On) << Store{};
+    QTest::newRow("auto-retract on, hover off") << Store{{"atr", "1"}, {"mso", "0"}} << Shown{} << Store{};
+    QTest::newRow("auto-retract off, hover on")
+        << Store{{"atr", "0"}, {"mso", "1"}} << hoverOn(L::Off) << Store{};
+    QTest::newRow("auto-retract off, hover off") << Store{{"atr", "0"}, {"mso", "0"}} << Shown{} << Store{};
 }
 
-void TestApp::storedSettings() {
+void TestApp::startFromStoredSettings() {
     QFETCH(Store, stored);
-    QFETCH(QString, check);
+    QFETCH(Shown, seen);
     QFETCH(Store, storedAfter);
 
     TestProgram program;
     program.setStore(stored);
-    program.writeLinks("[0]\nname0=Zero page\n[3]\nname0=Third page first\nname9=Third page last\n");
+    program.writeLinks("[0]\nname0=Zero page\n[3]\nname0=Third page first\n");
     frmMain& tab = program.start();
 
-    if (check == "top0") {
-        QCOMPARE(tab.Top(), 0);
-        QCOMPARE(tab.base().Top(), 0 + 1180);
-    } else if (check == "page3") {
-        QCOMPARE(tab.state().currentPage(), int16_t(3));
-        QCOMPARE(view(tab).lblLink[0]->Caption(), QString("Third page first"));
-        QCOMPARE(view(tab).lblLink[9]->Caption(), QString("Third page last"));
-    } else if (check == "page0") {
-        QCOMPARE(tab.state().currentPage(), int16_t(0));
-        QCOMPARE(view(tab).lblLink[0]->Caption(), QString("Zero page"));
-    } else if (check == "ontoff") {
-        QVERIFY(!tab.stayOnTop().on());
-        QCOMPARE(tab.stayOnTop().tmrOnTop().Interval(), 0);
-        QCOMPARE(view(tab).picStayOnTop->picture(), view(tab).imlButton.image(3));
-    } else if (check == "soundoff") {
-        QCOMPARE(tab.state().soundOn(), int16_t(0));
-        QCOMPARE(view(tab).picSound->picture(), view(tab).imlButton.image(9));
-    }
+    QCOMPARE(tab.Top(), seen.top);
+    QCOMPARE(tab.base().Top(), seen.top + 1180);
+    QCOMPARE(tab.state().currentPage(), seen.page);
+    QCOMPARE(view(tab).lblLink[0]->Caption(), seen.firstCaption);
+    QCOMPARE(tab.stayOnTop().look(), seen.onTop);
+    QCOMPARE(tab.cues().look(), seen.sound);
+    QCOMPARE(tab.motion().hoverOpenLook(), seen.hoverOpen);
+    QCOMPARE(tab.motion().autoRetractLook(), seen.autoRetract);
+    QCOMPARE(tab.motion().autoRetractEnabled(), seen.autoRetractUsable);
+    QVERIFY(showsLook(tab, view(tab).picStayOnTop, Switch::StayOnTop, seen.onTop));
+    QVERIFY(showsLook(tab, view(tab).picSound, Switch::Sound, seen.sound));
+    QVERIFY(showsLook(tab, view(tab).picMouseover, Switch::HoverOpen, seen.hoverOpen));
+    QVERIFY(showsLook(tab, view(tab).picAutoRetract, Switch::AutoRetract, seen.autoRetract));
+    // On or off, the docking timer settles without a tick of its own.
+    QVERIFY(waitUntil([&] { return tab.stayOnTop().tmrOnTop().Interval() == 0; }, 2000));
     const Store now = program.store();
     for (auto it = storedAfter.begin(); it != storedAfter.end(); ++it)
         QCOMPARE(now.value(it.key()), it.value());
-    QCOMPARE(now.size(), 8);
 }
 
-void TestApp::autoRetractButton_data() {
-    QTest::addColumn<QString>("atr");
-    QTest::addColumn<QString>("mso");
-    QTest::addColumn<int>("picture");
-    QTest::addColumn<int>("enabled");
-    QTest::newRow("on, hover on") << "1"
-                                  << "1" << 8 << -1;
-    QTest::newRow("on, hover off") << "1"
-                                   << "0" << 7 << 0;
-    QTest::newRow("off, hover on") << "0"
-                                   << "1" << 7 << -1;
-    QTest::newRow("off, hover off") << "0"
-                                    << "0" << 7 << 0;
+// The one map of a switch's look to its picture in the button list: dark faces off, lit faces on, a dimmed
+// switch in its dark face, and none for a switch left as drawn.
+void TestApp::switchPictures_data() {
+    QTest::addColumn<Switch>("which");
+    QTest::addColumn<SwitchLook>("look");
+    QTest::addColumn<int>("picture"); // 0: none
+    const struct {
+        const char* name;
+        Switch which;
+        int off;
+        int on;
+    } switches[] = {{"hover opening", Switch::HoverOpen, 1, 2},
+                    {"stay-on-top", Switch::StayOnTop, 3, 4},
+                    {"auto-retract", Switch::AutoRetract, 7, 8},
+                    {"sound", Switch::Sound, 9, 10}};
+    for (const auto& s : switches) {
+        QTest::addRow("%s on", s.name) << s.which << SwitchLook::On << s.on;
+        QTest::addRow("%s off", s.name) << s.which << SwitchLook::Off << s.off;
+        QTest::addRow("%s dimmed", s.name) << s.which << SwitchLook::Dimmed << s.off;
+        QTest::addRow("%s as drawn", s.name) << s.which << SwitchLook::AsDrawn << 0;
+    }
 }
 
-void TestApp::autoRetractButton() {
-    QFETCH(QString, atr);
-    QFETCH(QString, mso);
+void TestApp::switchPictures() {
+    QFETCH(Switch, which);
+    QFETCH(SwitchLook, look);
     QFETCH(int, picture);
-    QFETCH(int, enabled);
-    TestProgram program;
-    program.setStore({{"atr", atr}, {"mso", mso}});
-    frmMain& tab = program.start();
-    QCOMPARE(view(tab).picAutoRetract->picture(), view(tab).imlButton.image(picture));
-    QCOMPARE(int(tab.motion().autoRetractEnabled()), enabled);
-    QCOMPARE(view(tab).picMouseover->picture(), view(tab).imlButton.image(mso == "1" ? 2 : 1));
-}
-
-void TestApp::unreadableSettingAfterGoodReadsWritesNoDefault() {
-    // The reads before it succeeded, so the failed conversion leaves the last good result in force: the
-    // setting keeps its start value (sound off) and no default is written over the stored text.
-    TestProgram program;
-    program.setStore(
-        {{"skn", "1"}, {"poy", "80"}, {"ont", "1"}, {"mso", "0"}, {"mdt", "0"}, {"sdo", "loud"}});
-    frmMain& tab = program.start();
-    QCOMPARE(tab.state().soundOn(), int16_t(0));
-    QCOMPARE(view(tab).picSound->picture(), view(tab).imlButton.image(9));
-    QCOMPARE(program.store().value("sdo"), QString("loud"));
+    QCOMPARE(switchPicture(which, look).value_or(0), picture);
 }
 
 void TestApp::unreachableStoreUsesEveryDefault() {

@@ -6,6 +6,7 @@
 #include "core/LinkTable.h"
 #include "core/Preferences.h"
 #include "core/SlideGeometry.h"
+#include "core/VendorSite.h"
 #include "core/VersionAnswer.h"
 #include "core/modRegistry.h"
 
@@ -62,6 +63,7 @@ Values with(Values base, const Values& changes) {
 } // namespace
 
 Q_DECLARE_METATYPE(Values)
+Q_DECLARE_METATYPE(VendorSite::Page)
 
 class TestCore : public QObject {
     Q_OBJECT
@@ -80,6 +82,8 @@ private slots:
     void slideSteps();
     void versionVerdict_data();
     void versionVerdict();
+    void vendorPages_data();
+    void vendorPages();
 };
 
 void TestCore::toInt16_data() {
@@ -277,6 +281,26 @@ void TestCore::versionVerdict() {
     QFETCH(QString, answer);
     QFETCH(int, verdict);
     QCOMPARE(int(VersionAnswer::verdictOf(answer)), verdict);
+}
+
+void TestCore::vendorPages_data() {
+    QTest::addColumn<VendorSite::Page>("page");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("products") << VendorSite::Page::Products << "/download/Brimvel/products.htm";
+    QTest::newRow("search") << VendorSite::Page::Search << "/download/Brimvel/search.htm";
+    QTest::newRow("help") << VendorSite::Page::Help << "/download/Brimvel/help.htm";
+    QTest::newRow("downloads") << VendorSite::Page::Downloads << "/download/";
+}
+
+// Each page lies under the site's base address, the built-in one or one put in its place.
+void TestCore::vendorPages() {
+    QFETCH(VendorSite::Page, page);
+    QFETCH(QString, path);
+    QCOMPARE(VendorSite::url(page), QStringLiteral(BRIMVEL_VENDOR_URL) + path);
+    VendorSite::setRootForTesting(QStringLiteral("http://127.0.0.1:8080"));
+    QCOMPARE(VendorSite::url(page), QStringLiteral("http://127.0.0.1:8080") + path);
+    VendorSite::setRootForTesting({});
+    QCOMPARE(VendorSite::url(page), QStringLiteral(BRIMVEL_VENDOR_URL) + path);
 }
 
 QTEST_GUILESS_MAIN(TestCore)

@@ -7,6 +7,7 @@
 #include "app/frmMain.h"
 #include "core/LinkTable.h"
 #include "links/frmInput.h"
+#include "panel/LinkEdits.h"
 #include "panel/LinkPanel.h"
 #include "support/FileBytes.h"
 #include "support/LinkPanelDriver.h"
@@ -20,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <X11/keysym.h>
@@ -36,6 +38,14 @@ QByteArray seededLinks() {
                 QByteArray::number(s) + "=http://full.example/" + QByteArray::number(s) + "\n";
     text += "[4]\nname2=Five\nurl2=http://five.example/\n";
     return text;
+}
+
+// A table of names on page 1 (the rest empty), for the summaries of changes made elsewhere.
+LinkTable pageOne(const QStringList& names, const QStringList& addresses = {}) {
+    LinkTable table;
+    table.setCell(0, 0, names);
+    table.setCell(0, 1, addresses.isEmpty() ? names : addresses);
+    return table;
 }
 
 // Starts a program whose link file holds the seeded links.
@@ -104,6 +114,8 @@ bool dragBetween(const QWidget* from, const QWidget* to) {
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(LinkTable)
 
 class TestLinkMenu : public QObject {
     Q_OBJECT
@@ -282,6 +294,133 @@ private slots:
         settleProgramTime(2500);
         QCOMPARE(tab.motion().extended(), int16_t(-1));
         QVERIFY(openedAddresses().isEmpty());
+    }
+
+    // The link-file changes on their own, beside a plain window and a real file: what each asks and says,
+    // what it saves, and that the tab is told to read the file again only after a save.
+    void linkEditsOnTheirOwn_data() {
+        QTest::addColumn<QString>("change");   // remove, move, toPage
+        QTest::addColumn<QList<int>>("where"); // page, row, then the page (and row) it goes to
+        QTest::addColumn<bool>("yes");         // the answer to a question
+        QTest::addColumn<bool>("readOnly");    // the link file may not be written
+        QTest::addColumn<QStringList>("asked");
+        QTest::addColumn<QStringList>("said");
+        QTest::addColumn<QStringList>("page1"); // names of page 1's first four slots afterwards
+        const QString unsaved = QStringLiteral("The links could not be saved to %1; the file is as it was.");
+        QTest::newRow("remove, yes") << "remove" << QList<int>{0, 1} << true << false
+                                     << QStringList{"Remove the link \"B\"?"} << QStringList{"Removed B"}
+                                     << QStringList{"A", "", "", "D"};
+        QTest::newRow("remove, no") << "remove" << QList<int>{0, 1} << false << false
+                                    << QStringList{"Remove the link \"B\"?"} << QStringList{}
+                                    << QStringList{"A", "B", "", "D"};
+        QTest::newRow("remove an empty slot asks nothing")
+            << "remove" << QList<int>{0, 2} << true << false << QStringList{} << QStringList{}
+            << QStringList{"A", "B", "", "D"};
+        QTest::newRow("remove, unsaved")
+            << "remove" << QList<int>{0, 0} << true << true << QStringList{"Remove the link \"A\"?", unsaved}
+            << QStringList{} << QStringList{"A", "B", "", "D"};
+        QTest::newRow("move onto a free row")
+            << "move" << QList<int>{0, 0, 0, 2} << true << false << QStringList{}
+            << QStringList{"Moved A to link 3"} << QStringList{"", "B", "A", "D"};
+        QTest::newRow("move onto a row with a link")
+            << "move" << QList<int>{0, 0, 0, 3} << true << false << QStringList{}
+            << QStringList{"Swapped A with D"} << QStringList{"D", "B", "", "A"};
+        QTest::newRow("move onto itself") << "move" << QList<int>{0, 1, 0, 1} << true << false
+                                          << QStringList{} << QStringList{} << QStringList{"A", "B", "", "D"};
+        QTest::newRow("move, unsaved")
+            << "move" << QList<int>{0, 0, 0, 2} << true << true << QStringList{unsaved} << QStringList{}
+            << QStringList{"A", "B", "", "D"};
+        QTest::newRow("to page 5") << "toPage" << QList<int>{0, 1, 4} << true << false << QStringList{}
+                                   << QStringList{"Moved B to page 5"} << QStringList{"A", "", "", "D"};
+        QTest::newRow("to a full page")
+            << "toPage" << QList<int>{0, 1, 2} << true << false << QStringList{"Page 3 is full"}
+            << QStringList{} << QStringList{"A", "B", "", "D"};
+        QTest::newRow("to the page it is on")
+            << "toPage" << QList<int>{0, 1, 0} << true << false << QStringList{} << QStringList{}
+            << QStringList{"A", "B", "", "D"};
+    }
+    void linkEditsOnTheirOwn() {
+        QFETCH(QString, change);
+        QFETCH(QList<int>, where);
+        QFETCH(bool, yes);
+        QFETCH(bool, readOnly);
+        QFETCH(QStringList, asked);
+        QFETCH(QStringList, said);
+        QFETCH(QStringList, page1);
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString path = folder.filePath(QStringLiteral("links.ini"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(seededLinks());
+        file.close();
+        if (readOnly)
+            QVERIFY(::chmod(QFile::encodeName(path).constData(), 0444) == 0);
+        const QByteArray before = readBytes(path);
+
+        QWidget window;
+        int saves = 0;
+        QStringList announced;
+        LinkEdits edits(&window, {[&] { return path; }, [&] { ++saves; },
+                                  [&](const QString& text) { announced << text; }});
+        // Whether the edits said they were asking each time one of their boxes showed.
+        bool askingWhileShown = true;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, [&] {
+            if (QApplication::activeModalWidget() && !edits.asking())
+                askingWhileShown = false;
+        });
+        watch.start(5);
+        {
+            MessageBoxAnswerer answerer(yes ? QMessageBox::Yes : QMessageBox::No);
+            if (change == "remove")
+                edits.remove(where[0], where[1]);
+            else if (change == "move")
+                edits.move(where[0], where[1], where[2], where[3]);
+            else
+                edits.moveToPage(where[0], where[1], where[2]);
+            QStringList shown;
+            for (const MessageBoxAnswerer::Seen& seen : answerer.seen()) {
+                shown << seen.text;
+                QCOMPARE(seen.title, QString("Brimvel"));
+            }
+            for (QString& text : asked) {
+                if (text.contains(QLatin1String("%1")))
+                    text = text.arg(path);
+            }
+            QCOMPARE(shown, asked);
+        }
+        QVERIFY(askingWhileShown);
+        QVERIFY(!edits.asking());
+        QCOMPARE(announced, said);
+        const LinkTable after = tableOf(path);
+        for (int s = 0; s < 4; ++s)
+            QCOMPARE(after.name(0, s), page1[s]);
+        // The tab reads the file again after each save, and only then.
+        const bool unchanged = readBytes(path) == before;
+        QCOMPARE(saves, unchanged ? 0 : 1);
+        QCOMPARE(unchanged, said.isEmpty());
+    }
+
+    // What a screen reader hears of links changed by another program: added ones, or changed ones when any
+    // link that was there has changed.
+    void changesMadeElsewhere_data() {
+        QTest::addColumn<LinkTable>("before");
+        QTest::addColumn<LinkTable>("now");
+        QTest::addColumn<QString>("summary");
+        QTest::newRow("nothing changed") << pageOne({"A", "B"}) << pageOne({"A", "B"}) << QString();
+        QTest::newRow("one added") << pageOne({"A"}) << pageOne({"A", "B"}) << "1 link added";
+        QTest::newRow("three added") << pageOne({"A"}) << pageOne({"A", "B", "C", "D"}) << "3 links added";
+        QTest::newRow("an address changed") << pageOne({"A"}, {"http://a.example/"})
+                                            << pageOne({"A"}, {"http://b.example/"}) << "1 link changed";
+        QTest::newRow("one added, one renamed") << pageOne({"A"}) << pageOne({"Z", "B"}) << "2 links changed";
+        QTest::newRow("one removed") << pageOne({"A", "B"}) << pageOne({"A"}) << "1 link changed";
+    }
+    void changesMadeElsewhere() {
+        QFETCH(LinkTable, before);
+        QFETCH(LinkTable, now);
+        QFETCH(QString, summary);
+        QCOMPARE(LinkEdits::changeSummary(before, now), summary);
     }
 
     // A link file the program may not write: the removal says so, and the file stays byte for byte.

@@ -6,6 +6,7 @@
 #include "support/TabView.h"
 
 #include "forms/ImageArea.h"
+#include "panel/LinkPanel.h"
 #include "panel/clsMouseOver.h"
 
 #include <QTest>
@@ -37,6 +38,7 @@ private slots:
     void pointerOver_data();
     void pointerOver();
     void pointerOverWithTheRealPointer();
+    void rowAndPageSelectorUnderAPoint();
 
     // Number-pad hotkeys
     void numberPadOpensItsSlot_data();
@@ -392,6 +394,47 @@ void TestPanel::pointerOverWithTheRealPointer() {
         QVERIFY2(test.IsMouseOver(tab, *view(tab).imgHidden) == over,
                  qPrintable(QStringLiteral("at %1,%2").arg(point.x()).arg(point.y())));
     }
+}
+
+// Where a dragged link would land: the row whose button, caption or light is under the point, or the page
+// selector; a hidden row or selector is not there to land on.
+void TestPanel::rowAndPageSelectorUnderAPoint() {
+    TestProgram program;
+    program.writeLinks(fullLinkFile());
+    frmMain& tab = program.start();
+    QVERIFY(slideOut(tab));
+    const TabView v = view(tab);
+    const auto centre = [&](const QWidget* widget) { return widget->mapTo(&tab, widget->rect().center()); };
+    const LinkPanel& panel = tab.panel();
+    struct Case {
+        const char* what;
+        QPoint at;
+        int row;
+        int selector;
+    };
+    const Case cases[] = {
+        {"the first row's button", centre(v.picLink[0]), 0, -1},
+        {"a row's caption", centre(v.lblLink[5]), 5, -1},
+        {"a row's light", centre(v.picLinkLight[7]), 7, -1},
+        {"the last row's top left corner", v.picLink[9]->geometry().topLeft() + QPoint(0, 1), 9, -1},
+        {"the first page selector", centre(v.picMode[0]), -1, 0},
+        {"the last page selector", centre(v.picMode[8]), -1, 8},
+        {"between two selectors",
+         (v.picMode[3]->geometry().topRight() + v.picMode[4]->geometry().topLeft()) / 2 + QPoint(0, 5), -1,
+         -1},
+        {"the strip", centre(v.imgMousover), -1, -1},
+        {"the logo", centre(v.imgLogo), -1, -1},
+        {"outside the window", QPoint(-5, -5), -1, -1},
+    };
+    for (const Case& c : cases) {
+        QVERIFY2(panel.rowAt(c.at) == c.row, c.what);
+        QVERIFY2(panel.pageSelectorAt(c.at) == c.selector, c.what);
+    }
+
+    v.picLink[2]->hide();
+    v.picMode[6]->hide();
+    QCOMPARE(panel.rowAt(centre(v.picLinkLight[2])), -1);
+    QCOMPARE(panel.pageSelectorAt(centre(v.picMode[6])), -1);
 }
 
 // ---- number-pad hotkeys ----

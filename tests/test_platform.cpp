@@ -9,6 +9,7 @@
 // single-instance tests: started with BRIMVEL_TEST_HOLD_LOCK set, it only takes the instance lock and holds
 // it until its standard input closes.
 
+#include "../app/SecondStart.h"
 #include "../core/AddressPolicy.h"
 #include "../platform/WindowOutline.h"
 #include "../platform/qt/DesktopShell.h"
@@ -266,6 +267,8 @@ private slots:
     void activateManagedWindow();
     void activateBypassWindow();
     void bringToFrontRaisesShownWindowsInOrder();
+    void secondStartHandsOver_data();
+    void secondStartHandsOver();
 
     void cueIsHeardOnlyForAWaveFile_data();
     void cueIsHeardOnlyForAWaveFile();
@@ -782,6 +785,62 @@ void TestPlatform::bringToFrontRaisesShownWindowsInOrder() {
     QVERIFY(!hidden->isVisible());
     // The keyboard stays where it was.
     QCOMPARE(x->inputFocus(), focus);
+}
+
+void TestPlatform::secondStartHandsOver_data() {
+    QTest::addColumn<bool>("lockHeld");  // another instance holds the single-instance lock
+    QTest::addColumn<bool>("tabWindow"); // a window of the tab's class and title is on the display
+    QTest::addColumn<bool>("toggle");    // started with --toggle (nobody listens here)
+    QTest::addColumn<bool>("handedOver");
+    QTest::newRow("the only start") << false << false << false << false;
+    QTest::newRow("the only start, --toggle") << false << false << true << false;
+    QTest::newRow("lock held") << true << false << false << true;
+    QTest::newRow("lock held, --toggle unheard") << true << false << true << true;
+    QTest::newRow("tab window without the lock") << false << true << false << true;
+}
+
+// A later start against real locks and the real window tree: it hands over exactly when another instance
+// runs, and then raises the running one's windows (the bar above the tab) instead of taking the lock; the
+// only start takes the lock.
+void TestPlatform::secondStartHandsOver() {
+    QFETCH(bool, lockHeld);
+    QFETCH(bool, tabWindow);
+    QFETCH(bool, toggle);
+    QFETCH(bool, handedOver);
+
+    std::unique_ptr<X11Instances> running;
+    if (lockHeld) {
+        running = std::make_unique<X11Instances>();
+        QVERIFY(!running->anotherInstanceRunning());
+    }
+    std::unique_ptr<QWidget> found;
+    if (tabWindow) {
+        found = showWindow(QStringLiteral("Brimvel"), true, {600, 600, 60, 40});
+        setWindowClass(x->display, xid(*found), "Brimvel-Blue");
+        QVERIFY(QTest::qWaitForWindowExposed(found.get()));
+    }
+    auto tab = showWindow(QStringLiteral("Running tab"), true, {100, 100, 200, 120});
+    auto bar = showWindow(QStringLiteral("Running bar"), true, {100, 220, 200, 40});
+    QVERIFY(QTest::qWaitForWindowExposed(tab.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(bar.get()));
+    auto cover = showWindow(QStringLiteral("cover"), true, {80, 80, 300, 250});
+    QVERIFY(QTest::qWaitForWindowExposed(cover.get()));
+    QTRY_VERIFY(x->isAbove(xid(*cover), xid(*bar)));
+
+    X11Instances later;
+    QCOMPARE(
+        SecondStart::handOver(&later, toggle, {QStringLiteral("Running tab"), QStringLiteral("Running bar")}),
+        handedOver);
+    if (handedOver) {
+        QTRY_VERIFY(x->isAbove(xid(*bar), xid(*cover)));
+        QVERIFY(x->isAbove(xid(*tab), xid(*cover)));
+        QVERIFY(x->isAbove(xid(*bar), xid(*tab)));
+    } else {
+        // The only start now holds the lock, and raised nothing.
+        QVERIFY(X11Instances().anotherInstanceRunning());
+        QVERIFY(x->isAbove(xid(*cover), xid(*tab)));
+    }
+    QVERIFY(!SecondStart::handOver(nullptr, toggle, {QStringLiteral("Running tab")}));
 }
 
 // ---- sound ----

@@ -11,6 +11,9 @@
 #include "support/Stacking.h"
 #include "support/TabView.h"
 #include "support/TestDesktop.h"
+#include "tab/SoundCues.h"
+#include "tab/StayOnTop.h"
+#include "tab/TabMotion.h"
 #include "tab/frmBase.h"
 
 #include <QElapsedTimer>
@@ -27,6 +30,8 @@
 
 using Store = QMap<QString, QString>;
 Q_DECLARE_METATYPE(Store)
+Q_DECLARE_METATYPE(SwitchLook)
+using Looks = QList<SwitchLook>;
 
 namespace {
 
@@ -886,12 +891,13 @@ void TestTab::slideSounds() {
 void TestTab::switches_data() {
     QTest::addColumn<Store>("stored");
     QTest::addColumn<QStringList>("clicks");
-    QTest::addColumn<QList<int>>("pictures"); // picMouseover, picAutoRetract, picStayOnTop
+    QTest::addColumn<Looks>("looks"); // hover opening, auto-retract, stay-on-top
     QTest::addColumn<Store>("storedAfter");
     QTest::addColumn<bool>("retractTimer");
     QTest::addColumn<int>("autoRetractEnabled"); // the motion's flag: -1 when the retract may run
     QTest::addColumn<int>("onTopInterval");      // the docking timer's interval once settled, ms
 
+    using L = SwitchLook;
     const Store all{{"mso", "0"}, {"atr", "0"}, {"ont", "1"}};
     auto with = [&](Store values) {
         Store result = all;
@@ -899,33 +905,37 @@ void TestTab::switches_data() {
             result.insert(it.key(), it.value());
         return result;
     };
-    QTest::newRow("hover opening on") << with({}) << QStringList{"mouseover"} << QList<int>{2, 7, 4}
+    QTest::newRow("hover opening on") << with({}) << QStringList{"mouseover"} << Looks{L::On, L::Off, L::On}
                                       << with({{"mso", "1"}}) << true << -1 << 0;
     QTest::newRow("hover opening on shows the kept auto-retract")
-        << with({{"atr", "1"}}) << QStringList{"mouseover"} << QList<int>{2, 8, 4}
+        << with({{"atr", "1"}}) << QStringList{"mouseover"} << Looks{L::On, L::On, L::On}
         << with({{"mso", "1"}, {"atr", "1"}}) << true << -1 << 0;
-    QTest::newRow("hover opening off") << with({{"mso", "1"}, {"atr", "1"}}) << QStringList{"mouseover"}
-                                       << QList<int>{1, 7, 4} << with({{"atr", "1"}}) << false << 0 << 0;
-    QTest::newRow("hover opening on and off again") << with({}) << QStringList{"mouseover", "mouseover"}
-                                                    << QList<int>{1, 7, 4} << with({}) << true << 0 << 0;
+    QTest::newRow("hover opening off")
+        << with({{"mso", "1"}, {"atr", "1"}}) << QStringList{"mouseover"} << Looks{L::Off, L::Dimmed, L::On}
+        << with({{"atr", "1"}}) << false << 0 << 0;
+    QTest::newRow("hover opening on and off again")
+        << with({}) << QStringList{"mouseover", "mouseover"} << Looks{L::Off, L::Dimmed, L::On} << with({})
+        << true << 0 << 0;
     QTest::newRow("auto-retract on") << with({{"mso", "1"}}) << QStringList{"autoretract"}
-                                     << QList<int>{2, 8, 4} << with({{"mso", "1"}, {"atr", "1"}}) << true
-                                     << -1 << 0;
-    QTest::newRow("auto-retract off") << with({{"mso", "1"}, {"atr", "1"}}) << QStringList{"autoretract"}
-                                      << QList<int>{2, 7, 4} << with({{"mso", "1"}}) << false << -1 << 0;
+                                     << Looks{L::On, L::On, L::On} << with({{"mso", "1"}, {"atr", "1"}})
+                                     << true << -1 << 0;
+    QTest::newRow("auto-retract off")
+        << with({{"mso", "1"}, {"atr", "1"}}) << QStringList{"autoretract"} << Looks{L::On, L::Off, L::On}
+        << with({{"mso", "1"}}) << false << -1 << 0;
     QTest::newRow("auto-retract ignored while hover opening is off")
-        << with({{"atr", "1"}}) << QStringList{"autoretract"} << QList<int>{1, 7, 4} << with({{"atr", "1"}})
-        << false << 0 << 0;
-    QTest::newRow("stay-on-top off") << with({}) << QStringList{"stayontop"} << QList<int>{1, 7, 3}
-                                     << with({{"ont", "0"}}) << false << 0 << 0;
-    QTest::newRow("stay-on-top on") << with({{"ont", "0"}}) << QStringList{"stayontop"} << QList<int>{1, 7, 4}
-                                    << with({}) << false << 0 << 0;
+        << with({{"atr", "1"}}) << QStringList{"autoretract"} << Looks{L::Off, L::Dimmed, L::On}
+        << with({{"atr", "1"}}) << false << 0 << 0;
+    QTest::newRow("stay-on-top off") << with({}) << QStringList{"stayontop"}
+                                     << Looks{L::Off, L::Dimmed, L::Off} << with({{"ont", "0"}}) << false << 0
+                                     << 0;
+    QTest::newRow("stay-on-top on") << with({{"ont", "0"}}) << QStringList{"stayontop"}
+                                    << Looks{L::Off, L::Dimmed, L::On} << with({}) << false << 0 << 0;
 }
 
 void TestTab::switches() {
     QFETCH(Store, stored);
     QFETCH(QStringList, clicks);
-    QFETCH(QList<int>, pictures);
+    QFETCH(Looks, looks);
     QFETCH(Store, storedAfter);
     QFETCH(bool, retractTimer);
     QFETCH(int, autoRetractEnabled);
@@ -946,9 +956,11 @@ void TestTab::switches() {
         RealInput::moveTo(kAway);
     }
 
-    QCOMPARE(view(tab).picMouseover->picture(), view(tab).imlButton.image(pictures[0]));
-    QCOMPARE(view(tab).picAutoRetract->picture(), view(tab).imlButton.image(pictures[1]));
-    QCOMPARE(view(tab).picStayOnTop->picture(), view(tab).imlButton.image(pictures[2]));
+    QCOMPARE((Looks{tab.motion().hoverOpenLook(), tab.motion().autoRetractLook(), tab.stayOnTop().look()}),
+             looks);
+    QVERIFY(showsLook(tab, view(tab).picMouseover, Switch::HoverOpen, looks[0]));
+    QVERIFY(showsLook(tab, view(tab).picAutoRetract, Switch::AutoRetract, looks[1]));
+    QVERIFY(showsLook(tab, view(tab).picStayOnTop, Switch::StayOnTop, looks[2]));
     const Store now = program.store();
     for (const QString& key : {QStringLiteral("mso"), QStringLiteral("atr"), QStringLiteral("ont")})
         QCOMPARE(now.value(key), storedAfter.value(key));

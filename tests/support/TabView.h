@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "app/SwitchPictures.h"
 #include "app/frmMain.h"
+
+#include <optional>
 
 // The tab's widgets as a test sees them: references to the window's own, so that a test reads and drives
 // exactly what the window shows. `view(tab).picLink[2]`.
@@ -46,4 +49,10 @@ struct TabView {
 
 inline TabView view(frmMain& tab) {
     return TabView(tab);
+}
+
+// Whether a switch button shows the picture of a look, as the one map of looks to pictures gives it.
+inline bool showsLook(frmMain& tab, const PictureBox* button, Switch which, SwitchLook look) {
+    const std::optional<int> picture = switchPicture(which, look);
+    return picture && button->picture() == view(tab).imlButton.image(*picture);
 }
