@@ -36,7 +36,10 @@ void Announcer::next() {
     auto* node = new Control(&form_, 0, 0, 0, 0);
     node->setAttribute(Qt::WA_TransparentForMouseEvents);
     node->setMouseTracking(false);
-    node->describeQuietly(QAccessible::StaticText, queue_.takeFirst());
+    current_ = queue_.takeFirst();
+    interrupted_ = false;
+    asked_ = false;
+    node->describeQuietly(QAccessible::StaticText, current_);
     node->lower();
     // Keys typed while the message is read are the form's, as if the focus had not moved.
     node->installEventFilter(this);
@@ -44,7 +47,10 @@ void Announcer::next() {
     node_ = node;
     node->setFocus(Qt::OtherFocusReason);
     // Once the screen reader has taken up the focus, the focus may go back: it reads out what it took up.
-    node->setChildrenAsked([this] { QTimer::singleShot(0, this, [this] { done(); }); });
+    node->setChildrenAsked([this] {
+        asked_ = true;
+        QTimer::singleShot(0, this, [this] { done(); });
+    });
     cap_->start();
 }
 
@@ -54,6 +60,14 @@ void Announcer::done() {
     cap_->stop();
     Control* node = node_;
     node_.clear();
+    // The focus was taken from the message before a screen reader got to it (the keyboard coming back from a
+    // dialog a moment late, on a busy machine): it is said again once the form holds the keyboard.
+    if (interrupted_ && !asked_ && retries_ < kRetries) {
+        ++retries_;
+        queue_.prepend(current_);
+    } else {
+        retries_ = 0;
+    }
     node->setChildrenAsked(nullptr);
     if (node->hasFocus() && back_)
         back_->setFocus(Qt::OtherFocusReason);
@@ -71,6 +85,10 @@ bool Announcer::eventFilter(QObject* watched, QEvent* event) {
         QWidget* to = back_ ? back_.data() : &form_;
         QApplication::sendEvent(to, event);
         return true;
+    }
+    if (watched == node_.data() && event->type() == QEvent::FocusOut && !interrupted_) {
+        interrupted_ = true;
+        QTimer::singleShot(0, this, [this] { done(); });
     }
     if (watched == &form_ && event->type() == QEvent::WindowActivate && !queue_.isEmpty())
         QTimer::singleShot(0, this, [this] { next(); });

@@ -35,8 +35,10 @@ public:
     // True while a message waits or is being read.
     bool busy() const { return node_ || !queue_.isEmpty(); }
 
-    // The longest the focus waits on a message for a screen reader to read it.
-    static constexpr int kReadingMs = 1500;
+    // The longest the focus waits on a message for a screen reader to read it. A screen reader takes it up at
+    // once on a quiet machine and the focus goes back then; on a busy one it may get to it seconds later, and
+    // reads nothing once the focus has gone back. Keys typed meanwhile reach the form all the same.
+    static constexpr int kReadingMs = 6000;
     // How long a message's node stays readable after the focus has gone back.
     static constexpr int kKeptMs = 10000;
 
@@ -51,6 +53,13 @@ private:
     std::function<bool()> holdWhile_;
     QStringList queue_;
     QString last_;
+    // The message being read, whether the focus left it, whether a screen reader took it up, and how often
+    // it has been said again because the focus left it first.
+    QString current_;
+    bool interrupted_ = false;
+    bool asked_ = false;
+    int retries_ = 0;
+    static constexpr int kRetries = 2;
     QPointer<Control> node_;
     QPointer<QWidget> back_;
     QTimer* cap_;

@@ -50,3 +50,11 @@ SH
     chmod +x "$work/bin/xdg-open"
     export PATH="$work/bin:$PATH"
 }
+
+# For a test script inside tests/desktop.sh that starts parts of its own: a scratch folder ($work) and the
+# list of what it started (pids), both cleared when the script ends, pass or fail.
+start_scratch_session() {
+    work=$(mktemp -d)
+    pids=()
+    trap 'stop_session_pids; rm -rf "$work"' EXIT
+}

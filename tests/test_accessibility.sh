@@ -6,14 +6,8 @@
 # pyatspi, act on it, and drive the open tab with the keyboard alone. Runs in tests/desktop.sh.
 build=$1
 here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d)
-pids=()
 . "$here/session-parts.sh"
-cleanup() {
-    stop_session_pids
-    rm -rf "$work"
-}
-trap cleanup EXIT
+start_scratch_session
 
 start_accessibility_bus || exit 1
 

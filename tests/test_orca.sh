@@ -6,14 +6,8 @@
 # heard is tests/orca/test_orca.py. Runs in tests/desktop.sh.
 build=$1
 here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d)
-pids=()
 . "$here/session-parts.sh"
-cleanup() {
-    stop_session_pids
-    rm -rf "$work"
-}
-trap cleanup EXIT
+start_scratch_session
 
 for tool in orca speech-dispatcher espeak-ng; do
     command -v "$tool" >/dev/null || { echo "test_orca: $tool is missing (scripts/install-deps.sh test)"; exit 1; }

@@ -14,6 +14,9 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from checks import Checks  # noqa: E402
+
 import gi
 
 gi.require_version("Atspi", "2.0")
@@ -33,25 +36,13 @@ LINKS = {
 # The stored switches at start (1 on, 0 off): stay on top off, sound on, hover opening and auto-retract off.
 START_SETTINGS = {"ont": "0", "sdo": "1", "mso": "0", "atr": "0", "mdt": "0"}
 
-passed = 0
-failed = 0
-
 
 def row_name(link, row, page):
     """What a row holding a link is named: the link, which row of the page it is and which page."""
     return f"{link}, link {row} of 10, page {page}"
 
 
-
-def check(what, ok, detail=""):
-    global passed, failed
-    if ok:
-        passed += 1
-        print(f"PASS: {what}")
-    else:
-        failed += 1
-        print(f"FAIL: {what}" + (f" ({detail})" if detail else ""), file=sys.stderr)
-    return ok
+check = Checks()
 
 
 def pump(seconds):
@@ -125,11 +116,11 @@ def finish():
     for p in helpers + [program]:
         p.kill()
         p.wait()
-    print(f"{passed} passed, {failed} failed")
-    if failed:
+    print(check.summary())
+    if check.failed:
         print("the program said:\n" + open(os.path.join(work, "program.log")).read(), file=sys.stderr)
     shutil.rmtree(work, ignore_errors=True)
-    sys.exit(1 if failed else 0)
+    sys.exit(1 if check.failed else 0)
 
 
 def require(what, ok, detail=""):

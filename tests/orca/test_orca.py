@@ -10,6 +10,9 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from checks import Checks  # noqa: E402
+
 BUILD = sys.argv[1]
 SPEECH_LOG = os.environ["BRIMVEL_SPEECH_LOG"]
 SETTINGS = os.path.join(os.environ["XDG_CONFIG_HOME"], "Brimvel-Blue.conf")
@@ -23,19 +26,7 @@ LINKS = {
 # Stay on top on (the questions must stand above the tab), sound off, hover opening and auto-retract off.
 START_SETTINGS = {"ont": "1", "sdo": "0", "mso": "0", "atr": "0", "mdt": "0"}
 
-passed = 0
-failed = 0
-
-
-def check(what, ok, detail=""):
-    global passed, failed
-    if ok:
-        passed += 1
-        print(f"PASS: {what}")
-    else:
-        failed += 1
-        print(f"FAIL: {what}" + (f" ({detail})" if detail else ""), file=sys.stderr)
-    return ok
+check = Checks()
 
 
 def wait_until(condition, seconds=20):
@@ -92,12 +83,12 @@ def finish():
     for p in helpers:
         p.kill()
         p.wait()
-    print(f"{passed} passed, {failed} failed")
-    if failed:
+    print(check.summary())
+    if check.failed:
         print("Orca said:\n  " + "\n  ".join(spoken()), file=sys.stderr)
         print("the program said:\n" + open(os.path.join(work, "program.log")).read(), file=sys.stderr)
     shutil.rmtree(work, ignore_errors=True)
-    sys.exit(1 if failed else 0)
+    sys.exit(1 if check.failed else 0)
 
 
 if not check("Orca speaks once it has started", wait_until(lambda: spoken() != [], 60)):
