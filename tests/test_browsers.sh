@@ -92,10 +92,16 @@ chmod +x "$bin/xdg-open"
 export PATH="$bin:$PATH"
 
 "${start_browser[@]}" "http://127.0.0.1:8765/drop.html" >"$work/browser.log" 2>&1 &
-pids+=($!)
+browser_pid=$!
+pids+=("$browser_pid")
 page_window() { xdotool search --onlyvisible --name 'Drop' | head -1; }
-wait_for 60 sh -c "xdotool search --onlyvisible --name 'Drop' | grep -q ." ||
-    { echo "the browser did not show the page"; tail -20 "$work/browser.log"; exit 1; }
+# A fresh profile's first start is slow, and slower still with the cores busy: the wait lasts as long as the
+# browser runs (ctest's time limit stands guard against a hang), and fails at once when it has ended.
+until xdotool search --onlyvisible --name 'Drop' 2>/dev/null | grep -q .; do
+    kill -0 "$browser_pid" 2>/dev/null ||
+        { echo "the browser ended without showing the page"; tail -20 "$work/browser.log"; exit 1; }
+    sleep 0.2
+done
 window=$(page_window)
 xdotool windowactivate --sync "$window" 2>/dev/null
 sleep 2
